@@ -1,0 +1,159 @@
+#include "frame_codec.h"
+
+namespace pelorus::codec {
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The reader's own decoding: digits and capitals A-F give 0-15; nothing else is checked.
+int char_value(uint8_t c) { return c < 0x41 ? c - 0x30 : c - 0x37; }
+
+uint8_t checksum_of(std::span<const uint8_t> command) {
+  uint8_t x = kHeaderReply;
+  for (uint8_t b : command) x ^= b;
+  return x;
+}
+
+// Decodes one frame starting at the beginning of received. On success `consumed` is the index
+// just past the frame's ETX.
+ParseResult parse_one(std::span<const uint8_t> received, bool expect_stx, std::span<uint8_t> reply,
+                      size_t& consumed) {
+  ParseResult result;
+  const size_t size = received.size();
+  size_t p = 0;
+  if (expect_stx) {
+    while (p < size && received[p] != kStx) ++p;
+    if (p == size) return result;
+    ++p;
+  }
+  if (p + 1 >= size) return result;
+  const auto header = static_cast<uint8_t>(char_value(received[p]) * 16 + char_value(received[p + 1]));
+  result.kind = header == kHeaderReply ? ReplyKind::Reply : ReplyKind::Resend;
+  uint8_t x = header;
+  p += 2;
+
+  size_t n = 0;
+  while (p + 2 < size) {
+    if (received[p] == kEtx) break;
+    const int high = char_value(received[p]);
+    if (received[p + 1] == kEtx) {
+      ++p;
+      break;
+    }
+    const auto byte = static_cast<uint8_t>(high * 16 + char_value(received[p + 1]));
+    if (n == reply.size()) return result;  // longer than any reply: not a frame of ours
+    reply[n++] = byte;
+    x ^= byte;
+    p += 2;
+  }
+  if (p >= size || received[p] != kEtx || x != 0) return result;
+
+  result.ok = true;
+  result.length = n;
+  consumed = p + 1;
+  return result;
+}
+
+bool decodes_to_card_event(std::span<const uint8_t> decoded) {
+  return decoded.size() >= 2 && decoded[0] == 0xFF && (decoded[1] == 0x01 || decoded[1] == 0x02);
+}
+
+int scan_code_value(uint8_t code) {
+  switch (code) {
+    case 0x0B: return 0;
+    case 0x1E: return 0xA;
+    case 0x30: return 0xB;
+    case 0x2E: return 0xC;
+    case 0x20: return 0xD;
+    case 0x12: return 0xE;
+    case 0x21: return 0xF;
+    default: return code >= 0x02 && code <= 0x0A ? code - 1 : 0;  // keys 1 to 9
+  }
+}
+
+}  // namespace
+
+size_t build_command_frame(std::span<const uint8_t> command, bool with_stx, std::span<uint8_t> out) {
+  const size_t length = command_frame_length(command.size(), with_stx);
+  if (length > out.size()) return 0;
+  size_t p = 0;
+  auto put_byte = [&](uint8_t b) {
+    out[p++] = static_cast<uint8_t>(kHexDigits[b >> 4]);
+    out[p++] = static_cast<uint8_t>(kHexDigits[b & 0x0F]);
+  };
+  if (with_stx) out[p++] = kStx;
+  put_byte(kHeaderReply);
+  for (uint8_t b : command) put_byte(b);
+  put_byte(checksum_of(command));
+  out[p++] = kEtx;
+  return p;
+}
+
+ParseResult parse_receive_buffer(std::span<const uint8_t> received, bool expect_stx, std::span<uint8_t> reply) {
+  size_t skipped = 0;
+  for (;;) {
+    size_t consumed = 0;
+    ParseResult result = parse_one(received, expect_stx, reply, consumed);
+    result.card_events_skipped = skipped;
+    if (!result.ok || !decodes_to_card_event(reply.first(result.length))) return result;
+    received = received.subspan(consumed);
+    ++skipped;
+  }
+}
+
+int card_event_code(std::span<const uint8_t> received) {
+  static constexpr uint8_t kEventStart[] = {0x02, 0x30, 0x31, 0x46, 0x46, 0x30};
+  if (received.size() < 12) return 0;
+  for (size_t i = 0; i < sizeof kEventStart; ++i) {
+    if (received[i] != kEventStart[i]) return 0;
+  }
+  switch (received[6]) {
+    case 0x31: return 11;
+    case 0x32: return 12;
+    default: return 0;
+  }
+}
+
+size_t build_keyboard_request(std::span<const uint8_t> command, std::span<uint8_t> out) {
+  const size_t length = 2 * command.size() + 6;
+  if (length > kFrameCapacity || length > out.size()) return 0;
+  size_t p = 0;
+  auto put_byte = [&](uint8_t b) {
+    out[p++] = static_cast<uint8_t>(b >> 4);
+    out[p++] = static_cast<uint8_t>(b & 0x0F);
+  };
+  out[p++] = 0x35;
+  put_byte(kHeaderReply);
+  for (uint8_t b : command) put_byte(b);
+  put_byte(checksum_of(command));
+  out[p++] = 0x34;
+  return p;
+}
+
+KeyboardDecode decode_keyboard_reply(std::span<const uint8_t> message, std::span<uint8_t> reply) {
+  KeyboardDecode result;
+  size_t p = 0;
+  while (p < message.size() && message[p] != 0x35) ++p;
+  if (p == message.size()) return result;
+  ++p;
+  auto next_byte = [&] {
+    const auto b = static_cast<uint8_t>(scan_code_value(message[p]) * 16 + scan_code_value(message[p + 1]));
+    p += 2;
+    return b;
+  };
+  uint8_t x = 0;
+  if (p + 2 <= message.size()) x = next_byte();  // the header
+  while (p + 2 <= message.size()) {
+    if (result.length == reply.size()) {
+      result.status = KeyboardReply::TooLong;
+      return result;
+    }
+    const uint8_t b = next_byte();
+    reply[result.length++] = b;
+    x ^= b;
+  }
+  result.status = x == 0 ? KeyboardReply::Ok : KeyboardReply::BadChecksum;
+  return result;
+}
+
+}  // namespace pelorus::codec

@@ -1,0 +1,11 @@
+#include "line.h"
+
+#include "tty_line.h"
+
+namespace pelorus {
+
+std::unique_ptr<Line> open_line(const std::string& device, int bits_per_second) {
+  return open_tty_line(device, bits_per_second);
+}
+
+}  // namespace pelorus

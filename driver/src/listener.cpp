@@ -1,0 +1,141 @@
+#include "listener.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "card_events.h"
+#include "line.h"
+#include "trace.h"
+
+namespace pelorus {
+
+Listener::Listener(Line& line, const std::atomic<QX_CALLBACK>& callback)
+    : line_(line), callback_(callback), wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+Listener::~Listener() { stop(); }
+
+bool Listener::start() {
+  if (!wake_) {
+    trace::system_error("eventfd for", line_.name(), errno);
+    return false;
+  }
+  try {
+    thread_ = std::thread([this] { run(); });
+  } catch (const std::system_error& e) {
+    trace::format("listener thread for %s: %s\n", line_.name().c_str(), e.what());
+    return false;
+  }
+  return true;
+}
+
+void Listener::stop() {
+  if (!thread_.joinable()) return;
+  const uint64_t one = 1;
+  if (::write(wake_.get(), &one, sizeof one) != sizeof one) trace::system_error("wake listener of", line_.name(), errno);
+  thread_.join();
+}
+
+void Listener::run() {
+  // Below normal priority, as the reader's listener always ran; a refusal is not an error.
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 1);
+
+  for (;;) {
+    pollfd fds[2] = {{wake_.get(), POLLIN, 0}, {line_.poll_fd(), POLLIN, 0}};
+    const nfds_t count = line_gone_ ? 1 : 2;
+    if (::poll(fds, count, -1) < 0) {
+      if (errno == EINTR) continue;
+      trace::system_error("poll", line_.name(), errno);
+      return;
+    }
+    if (fds[0].revents != 0) return;
+    if (count == 2 && fds[1].revents != 0) read_line(fds[1].revents);
+  }
+}
+
+void Listener::read_line(short revents) {
+  std::lock_guard lock(mutex_);
+  const size_t before = count_;
+  long n;
+  if (count_ < received_.size()) {
+    n = line_.read_available(std::span(received_).subspan(count_));
+  } else {
+    // The buffer is full and still no frame: drop what comes; the reply wait asks again.
+    std::array<uint8_t, 256> overflow;
+    n = line_.read_available(overflow);
+    if (n > 0) {
+      trace::format("Receive buffer full, %ld bytes dropped\n", n);
+      return;
+    }
+  }
+  // A hang-up with nothing left to read would wake poll for ever: the line is gone.
+  if (n < 0 || (n == 0 && (revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)) {
+    trace::format("Line %s is gone; waiting for the port to be closed\n", line_.name().c_str());
+    line_gone_ = true;
+    return;
+  }
+  if (n == 0) return;
+
+  count_ += static_cast<size_t>(n);
+  const auto fresh = std::span(received_).subspan(before, static_cast<size_t>(n));
+  const bool etx_arrived = std::find(fresh.begin(), fresh.end(), codec::kEtx) != fresh.end();
+  if (etx_arrived) trace::text("ETX character is received\n");
+  if (trace::enabled()) {
+    trace::text("Content of sReceived\n");
+    trace::frame("", std::span(received_).first(count_));
+    trace::format("Read File OK, length=%ld, total=%zu\n", n, before);
+  }
+  check_card_event(etx_arrived);
+  if (count_ > 0 && received_[count_ - 1] == codec::kEtx) {
+    etx_ = true;
+    etx_event_.notify_all();
+  }
+}
+
+// The reader announces a card's insertion or removal with an event frame of its own. When the
+// port has a callback, the frame (and anything that came with it) is dropped and the callback
+// runs on a thread of its own; without a callback the frame stays and the parser skips it.
+void Listener::check_card_event(bool etx_arrived) {
+  if (!etx_arrived) return;
+  const QX_CALLBACK callback = callback_.load();
+  if (callback == nullptr) return;
+  const int code = codec::card_event_code(std::span(received_).first(count_));
+  if (code == 0) return;
+  trace::text("Notification message received\n");
+  reset_locked();
+  run_card_event_callback(callback, code);
+}
+
+void Listener::reset_locked() {
+  etx_ = false;
+  line_.purge();
+  count_ = 0;
+}
+
+void Listener::reset_receive_side() {
+  std::lock_guard lock(mutex_);
+  reset_locked();
+}
+
+std::optional<size_t> Listener::take_frame(std::chrono::microseconds wait,
+                                           std::span<uint8_t, codec::kFrameCapacity> frame) {
+  std::unique_lock lock(mutex_);
+  if (!etx_event_.wait_for(lock, wait, [this] { return etx_; })) return std::nullopt;
+  trace::text("Data received\n");
+  const size_t length = count_;
+  std::copy_n(received_.begin(), length, frame.begin());
+  count_ = 0;
+  etx_ = false;
+  lock.unlock();
+  trace::frame("\nReceive:", frame.first(length));
+  return length;
+}
+
+}  // namespace pelorus

@@ -1,0 +1,24 @@
+# Shared set-up for run.sh and test.sh: install what is missing, then configure and build.
+# Sourced, not run. Usage: setup_build <build-dir> [extra cmake arguments...]
+
+PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+
+install_missing_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get -o DPkg::Lock::Timeout=300 update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=300 install -y -q --no-install-recommends "${missing[@]}"
+}
+
+setup_build() {
+  local dir=$1; shift
+  install_missing_packages
+  cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
+}

@@ -1,0 +1,120 @@
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "reader_fixture.h"
+
+namespace {
+
+using namespace testing_support;
+
+// What the callbacks saw: event codes and the threads they ran on.
+struct Events {
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::vector<int32_t> codes;
+  std::vector<std::thread::id> threads;
+
+  bool wait_for(size_t count, std::chrono::milliseconds timeout = 3s) {
+    std::unique_lock lock(mutex);
+    return arrived.wait_for(lock, timeout, [&] { return codes.size() >= count; });
+  }
+};
+
+Events events;
+
+int32_t record_event(int32_t code) {
+  std::lock_guard lock(events.mutex);
+  events.codes.push_back(code);
+  events.threads.push_back(std::this_thread::get_id());
+  events.arrived.notify_all();
+  return 0;
+}
+
+const Bytes kInserted = hex("02 30 31 46 46 30 31 30 30 46 46 03");
+const Bytes kRemoved = frame("FF 02 00");
+const Bytes kInfo = hex("4B 49 54 45 42 54 30 33 31 30 F8 FC 7F FF 0C 01");
+
+class CardEvents : public ReaderTest {
+ protected:
+  void SetUp() override {
+    ReaderTest::SetUp();
+    ASSERT_EQ(open_reader(), 0);
+  }
+
+  int32_t get_info() {
+    QX_INFO info{};
+    return with_reader(answer(frame("01 00"), reply(0x9000, kInfo)), [&] { return QX_GetInfo(0, &info); });
+  }
+};
+
+TEST_F(CardEvents, InsertionAndRemovalRunTheCallbackWithTheirCodes) {
+  ASSERT_EQ(QX_RegisterCallback(0, record_event), 0);
+  peer.send(kInserted);
+  ASSERT_TRUE(events.wait_for(1));
+  peer.send(kRemoved);
+  ASSERT_TRUE(events.wait_for(2));
+
+  std::lock_guard lock(events.mutex);
+  EXPECT_EQ(events.codes, (std::vector<int32_t>{11, 12}));
+  EXPECT_NE(events.threads[0], std::this_thread::get_id());
+}
+
+// The insertion's callback is still running when the removal arrives: each event has a thread of
+// its own, and the listener goes on reading meanwhile.
+std::atomic<bool> removal_seen{false};
+
+int32_t wait_for_removal(int32_t code) {
+  if (code == 12) {
+    removal_seen = true;
+    return record_event(code);
+  }
+  for (int i = 0; i < 300 && !removal_seen; ++i) std::this_thread::sleep_for(10ms);
+  return record_event(removal_seen ? code : -code);
+}
+
+TEST_F(CardEvents, EachEventRunsOnAThreadOfItsOwn) {
+  ASSERT_EQ(QX_RegisterCallback(0, wait_for_removal), 0);
+  peer.send(kInserted);
+  std::this_thread::sleep_for(50ms);
+  peer.send(kRemoved);
+  ASSERT_TRUE(events.wait_for(2));
+  std::lock_guard lock(events.mutex);
+  EXPECT_EQ(events.codes, (std::vector<int32_t>{12, 11}));
+  EXPECT_NE(events.threads[0], events.threads[1]);
+}
+
+TEST_F(CardEvents, EventFrameIsConsumedAndTheNextExchangeWorks) {
+  ASSERT_EQ(QX_RegisterCallback(0, record_event), 0);
+  peer.send(kInserted);
+  ASSERT_TRUE(events.wait_for(1));
+  EXPECT_EQ(get_info(), 0);
+  EXPECT_TRUE(peer.silent_for(50ms)) << "no NACK: the event frame did not linger as a bad reply";
+  std::lock_guard lock(events.mutex);
+  EXPECT_EQ(events.codes.size(), 1u);
+}
+
+TEST_F(CardEvents, OneCallbackServesEveryHandleOfThePortAndNullStopsIt) {
+  ASSERT_EQ(QX_Open(4, QX_PORT_COM1), 1);
+  ASSERT_EQ(QX_RegisterCallback(1, record_event), 0);
+  peer.send(kInserted);
+  ASSERT_TRUE(events.wait_for(1));
+
+  ASSERT_EQ(QX_RegisterCallback(0, nullptr), 0);
+  peer.send(kRemoved);
+  EXPECT_FALSE(events.wait_for(2, 300ms));
+  // The frame left in the buffer does not disturb the next exchange.
+  EXPECT_EQ(get_info(), 0);
+}
+
+TEST_F(CardEvents, ClosingThePortForgetsTheCallback) {
+  ASSERT_EQ(QX_RegisterCallback(0, record_event), 0);
+  ASSERT_EQ(QX_Close(0), 0);
+  ASSERT_EQ(open_reader(), 0);
+  peer.send(kInserted);
+  EXPECT_FALSE(events.wait_for(1, 300ms));
+}
+
+}  // namespace
