@@ -121,3 +121,31 @@ TEST_F(OpenClose, KiteaAnswersTheProbeWithoutStx) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace testing_support;
+
+// Each serial port has its own line, listener and buffers: two readers can be open together.
+TEST_F(OpenClose, Com1AndCom2ServeTwoReadersAtOnce) {
+  PtyPeer second;
+  ::setenv("PELORUS32_COM2", second.slave_path().c_str(), 1);
+  ASSERT_EQ(open_reader(), 0);
+  second.serve([](PtyPeer& p) {
+    if (p.expect(kProbe)) p.send(kNack);
+  });
+  ASSERT_EQ(QX_Open(4, QX_PORT_COM2), 1);
+  second.join();
+
+  const Bytes info1 = hex("4B 49 54 45 42 54 30 33 31 30 F8 FC 7F FF 0C 01");
+  const Bytes info2 = hex("4B 49 54 45 42 54 30 34 30 30 F8 FC 7F FF 0C 01");
+  second.serve(answer(frame("01 00"), reply(0x9000, info2)));
+  QX_INFO first_info{}, second_info{};
+  EXPECT_EQ(with_reader(answer(frame("01 00"), reply(0x9000, info1)), [&] { return QX_GetInfo(0, &first_info); }), 0);
+  EXPECT_EQ(QX_GetInfo(1, &second_info), 0);
+  second.join();
+  EXPECT_EQ(std::string(first_info.FWRevision, 10), "KITEBT0310");
+  EXPECT_EQ(std::string(second_info.FWRevision, 10), "KITEBT0400");
+}
+
+}  // namespace
