@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   std::printf("Reader on %s (%s)\n", port_name.c_str(), device_of(port).c_str());
   std::printf("  Firmware revision   %.10s\n", info.FWRevision);
   std::printf("  Max command data    %d\n", info.MaxC);
-  std::printf("  Max response data  %d\n", info.MaxR);
+  std::printf("  Max response data   %d\n", info.MaxR);
   std::printf("  Card types          %04X\n", static_cast<unsigned>(info.CardTypeMask));
   std::printf("  Current card type   %02X\n", info.CurrentCardType);
   std::printf("  Card                %s, %s\n", (info.CardStatus & 1) ? "inserted" : "not inserted",

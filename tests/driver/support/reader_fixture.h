@@ -5,6 +5,8 @@
 #include <stdlib.h>
 
 #include <functional>
+#include <memory>
+#include <thread>
 
 #include "bytes.h"
 #include "pelorus32.h"
