@@ -336,8 +336,14 @@ PELORUS32_API int32_t QX_Options(int32_t Handle, int32_t Option, int32_t Value, 
  * that carries only one byte (no room for two status bytes) gives QX_ERR_BAD_FRAME and changes
  * nothing in the record.
  *
- * Memory cards: INS is the logical command; the library builds the reader command for the card
- * type and fills Status with the reader's status word, Le and DataOut with the reply data.
+ * Memory cards: INS is the logical command; the library builds the reader commands for the card
+ * type and fills Status with the reader's status word, Le and DataOut with the reply data. Checks
+ * of P1, P2, Lc and Le come first and send nothing; an Lc that needs more than the 256 bytes of
+ * DataIn is refused with QX_ERR_BAD_PARAMETER. A byte-by-byte write (LM104, LM221, ST1335, ST1333)
+ * of no byte sends nothing and succeeds with Le 0 and Status 0x9000. The X24645 has the top bit
+ * of P1 set in the caller's record. The password cards (X76F041, X76F128, X76F640, X76F100) keep
+ * the passwords the card accepted until the next successful QX_StartSession; a protected access
+ * without one gives QX_ERR_NO_PASSWORD and sends nothing.
  *
  * @return 0, QX_ERR_BAD_HANDLE, QX_ERR_NULL_RECORD, QX_ERR_NO_SESSION, QX_ERR_BAD_CLA,
  *         QX_ERR_NOT_SUPPORTED, QX_ERR_BAD_PARAMETER, QX_ERR_ODD_ADDRESS, QX_ERR_NO_PASSWORD,

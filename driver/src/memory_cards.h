@@ -1,5 +1,5 @@
-// Memory cards have no APDUs: INS names a logical command, and the card type decides which
-// reader commands carry it out.
+// Memory cards have no APDUs: INS names a logical command, and a table indexed by card type and
+// command picks the routine that carries it out.
 #pragma once
 
 #include <cstdint>
@@ -12,5 +12,8 @@ struct Library;
 struct PortState;
 
 int32_t exchange_with_memory_card(Library& lib, PortState& port, uint8_t card_type, QX_APDU& apdu);
+
+// True when the card type serves the logical command.
+bool memory_command_supported(uint8_t card_type, uint8_t ins);
 
 }  // namespace pelorus
