@@ -1,5 +1,6 @@
 // Opens the reader on COM1 (or the port given as the first argument: 0, 1 or 16) and prints its
-// information block; on failure one line naming the device and the library's code.
+// information block and, when a card is inserted, the card's answer to reset; on failure one line
+// naming the device and the library's code.
 //
 //   reader_info [port] [reader-type]     reader type 255 (auto-detect) unless given
 #include <cstdio>
@@ -26,6 +27,22 @@ const char* describe(int code) {
 std::string device_of(int port) {
   auto device = pelorus::resolve_port(port);
   return device ? *device : "not configured";
+}
+
+// Starts a session with the card type left to the reader (a microcontroller card answers as T=0
+// or T=1) and prints what the card answered.
+void print_answer_to_reset(int32_t handle) {
+  QX_SESSION session{};
+  session.CardType = QX_CARD_AUTODETECT;
+  const int32_t result = QX_StartSession(handle, &session);
+  if (result != 0) {
+    std::printf("Card: no session (error %d)\n", result);
+    return;
+  }
+  std::printf("Card (type %d) answer to reset:", session.CardType);
+  for (int i = 0; i < session.ATRLen; ++i) std::printf(" %02X", session.ATR[i]);
+  std::printf("\n");
+  QX_EndSession(handle);
 }
 
 }  // namespace
@@ -59,6 +76,7 @@ int main(int argc, char** argv) {
               (info.CardStatus & 2) ? "powered" : "not powered");
   std::printf("  Line rate           %d bit/s\n", info.BaudRate);
   std::printf("  Library version     %d.%02d\n", info.LibraryVersion / 100, info.LibraryVersion % 100);
+  if (info.CardStatus & 1) print_answer_to_reset(handle);
   QX_Close(handle);
   return 0;
 }
