@@ -95,6 +95,7 @@ ParseResult parse_receive_buffer(std::span<const uint8_t> received, bool expect_
     size_t consumed = 0;
     ParseResult result = parse_one(received, expect_stx, reply, consumed);
     result.card_events_skipped = skipped;
+    result.only_card_events = !result.ok && skipped > 0 && received.empty();
     if (!result.ok || !decodes_to_card_event(reply.first(result.length))) return result;
     received = received.subspan(consumed);
     ++skipped;

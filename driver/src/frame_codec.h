@@ -48,6 +48,7 @@ struct ParseResult {
   ReplyKind kind = ReplyKind::Resend;    // header 0x01 or a request to send again
   size_t length = 0;                     // bytes decoded into the reply, checksum included
   size_t card_events_skipped = 0;        // card-event frames dropped ahead of the reply
+  bool only_card_events = false;         // not ok because the buffer held card-event frames and nothing else
 };
 
 // Decodes the first frame of a receive buffer into reply. Card-event frames (decoded bytes

@@ -1,5 +1,8 @@
 #include "serial_link.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "library.h"
 #include "line.h"
 #include "reply.h"
@@ -31,15 +34,25 @@ bool SerialLink::send_nack() {
 }
 
 int SerialLink::receive(Reply& reply, codec::ReplyKind& kind) {
-  const auto length = listener_.take_frame(timing::scaled(timing::kReplyWait), frame_);
-  if (!length) return QX_ERR_TIMEOUT;
-  const auto parsed = codec::parse_receive_buffer(std::span(frame_).first(*length), port_.with_stx(), reply.bytes);
-  if (!parsed.ok) return QX_ERR_BAD_FRAME;
-  kind = parsed.kind;
-  reply.length = parsed.length;
-  // A reply carries at least its two status bytes, its length byte and the checksum.
-  if (kind == codec::ReplyKind::Reply && reply.length < Reply::kMinimumLength) return QX_ERR_BAD_FRAME;
-  return 0;
+  const auto deadline = std::chrono::steady_clock::now() + timing::scaled(timing::kReplyWait);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
+    const auto length = listener_.take_frame(std::max(left, std::chrono::microseconds(0)), frame_);
+    if (!length) return QX_ERR_TIMEOUT;
+    const auto parsed = codec::parse_receive_buffer(std::span(frame_).first(*length), port_.with_stx(), reply.bytes);
+    // A card that comes or goes while a command waits is no fault of the reply: asking for the
+    // reply again would bring it twice, and the second copy could be taken for the next one's.
+    if (parsed.only_card_events) {
+      trace::text("Card event frame while waiting for a reply\n");
+      continue;
+    }
+    if (!parsed.ok) return QX_ERR_BAD_FRAME;
+    kind = parsed.kind;
+    reply.length = parsed.length;
+    // A reply carries at least its two status bytes, its length byte and the checksum.
+    if (kind == codec::ReplyKind::Reply && reply.length < Reply::kMinimumLength) return QX_ERR_BAD_FRAME;
+    return 0;
+  }
 }
 
 bool SerialLink::set_rate(int bits_per_second) { return line_->set_rate(bits_per_second); }

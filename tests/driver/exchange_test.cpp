@@ -1,6 +1,7 @@
 // The exchange rules: resends, NACKs, their counts and final codes, and replies that must never
 // be taken for data. Driven through QX_ExchangeAPDU on a microcontroller-card session.
 #include <string>
+#include <thread>
 
 #include "reader_fixture.h"
 
@@ -129,6 +130,21 @@ TEST_F(Exchange, FailuresCountOverTheWholeExchange) {
 TEST_F(Exchange, CardEventFrameBeforeTheReplyYieldsTheReply) {
   const Bytes inserted = hex("02 30 31 46 46 30 31 30 30 46 46 03");
   EXPECT_EQ(exchange(answer(command, inserted + good_reply)), 0);
+  EXPECT_EQ(apdu.Status, 0x9000);
+}
+
+// A card event between command and reply is no reason to ask for the reply again: a NACK that
+// crossed the reply would bring it twice.
+TEST_F(Exchange, CardEventFrameAloneKeepsTheReplyWaitGoing) {
+  const Bytes inserted = hex("02 30 31 46 46 30 31 30 30 46 46 03");
+  EXPECT_EQ(exchange([&](PtyPeer& p) {
+              p.expect(command);
+              p.send(inserted);
+              std::this_thread::sleep_for(20ms);
+              p.send(good_reply);
+              EXPECT_TRUE(p.silent_for(150ms)) << "no NACK";
+            }),
+            0);
   EXPECT_EQ(apdu.Status, 0x9000);
 }
 

@@ -99,8 +99,14 @@ TEST(ParseReply, CardEventFramesAheadOfTheReplyAreSkipped) {
   EXPECT_EQ(p.reply[3], 0xAA);
 }
 
-TEST(ParseReply, CardEventFrameAloneIsNoReply) {
-  EXPECT_FALSE(parse(hex("02 30 31 46 46 30 31 30 30 46 46 03")).result.ok);
+TEST(ParseReply, CardEventFrameAloneIsNoReplyYet) {
+  const Parsed alone = parse(hex("02 30 31 46 46 30 31 30 30 46 46 03"));
+  EXPECT_FALSE(alone.result.ok);
+  EXPECT_TRUE(alone.result.only_card_events);
+  Bytes bad = frame("90 00 00");
+  bad[bad.size() - 2] ^= 1;
+  EXPECT_FALSE(parse(frame("FF 01 00") + bad).result.only_card_events) << "a bad reply after the event is a bad reply";
+  EXPECT_FALSE(parse(frame("90 00")).result.only_card_events);
 }
 
 TEST(ParseReply, ReplyLongerThanTheReplyBufferIsRefusedWithoutOverrun) {
