@@ -339,7 +339,8 @@ PELORUS32_API int32_t QX_Options(int32_t Handle, int32_t Option, int32_t Value, 
  * Memory cards: INS is the logical command; the library builds the reader commands for the card
  * type and fills Status with the reader's status word, Le and DataOut with the reply data. Checks
  * of P1, P2, Lc and Le come first and send nothing; an Lc that needs more than the 256 bytes of
- * DataIn is refused with QX_ERR_BAD_PARAMETER. A byte-by-byte write (LM104, LM221, ST1335, ST1333)
+ * DataIn is refused with QX_ERR_BAD_PARAMETER, and so is a verify of a code of no bytes
+ * (LM8KS, LM2KS), which the reader would take for reading the protection. A byte-by-byte write (LM104, LM221, ST1335, ST1333)
  * of no byte sends nothing and succeeds with Le 0 and Status 0x9000. The X24645 has the top bit
  * of P1 set in the caller's record. The password cards (X76F041, X76F128, X76F640, X76F100) keep
  * the passwords the card accepted until the next successful QX_StartSession; a protected access

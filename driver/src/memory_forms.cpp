@@ -148,7 +148,9 @@ int32_t three_byte_code(MemoryCall& call, FormArguments) {
 
 int32_t plain_code(MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
-  if (a.P1 != 0 || a.P2 != 0 || !call.lc_fits()) return kBadParameter;
+  // A code of no bytes would go out as 92 00, which the reader takes for reading the protection:
+  // its answer would look like an accepted code.
+  if (a.P1 != 0 || a.P2 != 0 || a.Lc < 1 || !call.lc_fits()) return kBadParameter;
   Command c(kCode);
   c.add(call.data_in());
   return call.send_checked(c);

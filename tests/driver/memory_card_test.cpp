@@ -153,6 +153,7 @@ TEST_F(MemoryCards, ProtectedMemoriesAndReadProtection) {
   EXPECT_EQ(run({QXI_ChangePIN, 0, 0, 3, 0, "01 02 03"}, {{"93 03 01 02 03"}}), 0);
   EXPECT_EQ(run({QXI_ReadProtect, 0, 0, 0, 4}, {{"92 00", "90 00 04 FF FF FF FF"}}), 0);
   EXPECT_EQ(run({QXI_ReadProtect, 0, 0, 0, 3}, {}), -1051);
+  EXPECT_EQ(run({QXI_Verify, 0, 0, 0, 0}, {}), -1051) << "a code of no bytes is no verify";
   start(QX_CARD_LM8KS, "05");
   EXPECT_EQ(run({QXI_ReadProtect, 0, 0, 0, 3}, {{"92 00"}}), 0);
   EXPECT_EQ(run({QXI_ChangePIN, 0, 0, 3, 0, "01 02 03"}, {}), -1005) << "LM8KS has no change code";
