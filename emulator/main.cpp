@@ -40,7 +40,7 @@ Transports (at least one):
   --control PATH        a control socket (Unix stream) at PATH taking the commands below
 
 Card:
-  --card MODEL          card inserted at start: mcu-t0 mcu-t1 iic iic-2k
+  --card MODEL          card inserted at start (the card models are listed at the end)
   --card-file PATH      memory image of that card, loaded now, saved on remove, save and quit
   --atr HEX             answer to reset of a microcontroller card, e.g. 3B024B54
 
@@ -210,7 +210,10 @@ int run(const Options& o, int signal_fd) {
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
-      std::cout << usage_text << kitesim::control_help() << "\n";
+      std::cout << usage_text << kitesim::control_help() << "\n\nCard models:\n";
+      for (const kitesim::CardModelInfo& model : kitesim::card_models())
+        std::cout << "  " << model.name << std::string(model.name.size() < 14 ? 14 - model.name.size() : 1, ' ')
+                  << model.description << "\n";
       return 0;
     }
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace kestrel {
 
@@ -25,7 +26,9 @@ int32_t Kiteb::open(int32_t reader_type, int32_t port) {
 }
 
 int32_t Kiteb::close() {
-  if (handle_ < 0) return handle_;
+  // With no reader open, close answers the handle (-1, or what a failed open left) and then the
+  // handle is -1 as after any close.
+  if (handle_ < 0) return std::exchange(handle_, -1);
   const int32_t result = entry_.close != nullptr ? entry_.close(handle_) : kNoReaderLibrary;
   handle_ = -1;
   return result;

@@ -61,11 +61,13 @@ class Card {
 };
 
 struct CardOptions {
-  std::filesystem::path memory_file = {};  // memory image to load now and save later (memory cards)
+  std::filesystem::path memory_file = {};  // memory image to load now and save later (memory and VELA1 cards)
   std::optional<Bytes> atr = {};           // microcontroller cards: answer to reset instead of the model's
 };
 
-// Card models by name: "mcu-t0", "mcu-t1", "iic", "iic-2k", "sam".
+// Card models by name: "mcu-t0", "mcu-t1", "iic", "iic-2k", "sam", "vela1", "vela1-nopurse", and
+// one memory card model per memory-card type, named after it: "lm104", "sle4404", "x76f041", ...
+// (card_models() lists them all).
 // Throws std::invalid_argument for an unknown name and std::runtime_error for an unreadable file.
 std::unique_ptr<Card> make_card(const std::string& model, const CardOptions& options = {});
 

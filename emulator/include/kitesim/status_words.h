@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <ostream>
 #include <string_view>
 
 namespace kitesim {
@@ -12,6 +13,11 @@ struct StatusWord {
   std::uint8_t sw1 = 0x90;
   std::uint8_t sw2 = 0x00;
   friend bool operator==(StatusWord, StatusWord) = default;
+  // Four uppercase hexadecimal digits, "6201": for logs and test messages.
+  friend std::ostream& operator<<(std::ostream& out, StatusWord word) {
+    constexpr const char* digits = "0123456789ABCDEF";
+    return out << digits[word.sw1 >> 4] << digits[word.sw1 & 15] << digits[word.sw2 >> 4] << digits[word.sw2 & 15];
+  }
 };
 
 namespace sw {
@@ -23,9 +29,11 @@ inline constexpr StatusWord card_type_not_supported{0x60, 0x03};
 inline constexpr StatusWord parameter_refused{0x60, 0x04};     // e.g. a rate code the reader does not know
 inline constexpr StatusWord unknown_command{0x60, 0x05};
 inline constexpr StatusWord card_mute{0x60, 0x30};             // the card does not answer as the selected type
-inline constexpr StatusWord password_required{0x62, 0x01};     // protected memory without its password
+inline constexpr StatusWord password_required{0x62, 0x01};     // protected memory: code not presented, or wrong
 inline constexpr StatusWord wrong_length{0x67, 0x01};          // length byte or data count wrong for the command
 inline constexpr StatusWord address_out_of_range{0x67, 0x02};  // memory access outside the card
+inline constexpr StatusWord write_refused{0x67, 0x04};         // protected, fused or counter bytes left unchanged
+inline constexpr StatusWord code_locked{0x67, 0x05};           // no chance left: the code or password is locked
 }  // namespace sw
 
 struct StatusWordEntry {
@@ -43,9 +51,11 @@ inline constexpr std::array status_word_table{
     StatusWordEntry{sw::parameter_refused, "parameter refused (unknown rate code, rate change refused)"},
     StatusWordEntry{sw::unknown_command, "unknown command"},
     StatusWordEntry{sw::card_mute, "card does not answer as the selected card type"},
-    StatusWordEntry{sw::password_required, "password required"},
+    StatusWordEntry{sw::password_required, "password required: code not presented, or a wrong password"},
     StatusWordEntry{sw::wrong_length, "wrong length"},
     StatusWordEntry{sw::address_out_of_range, "address out of range"},
+    StatusWordEntry{sw::write_refused, "write refused: protected, fused or counter bytes left unchanged"},
+    StatusWordEntry{sw::code_locked, "code locked: no chance left"},
 };
 
 }  // namespace kitesim

@@ -5,8 +5,8 @@
 
 namespace kitesim {
 
-MemoryImage::MemoryImage(std::size_t size, std::filesystem::path file)
-    : bytes_(size, 0xFF), file_(std::move(file)) {
+MemoryImage::MemoryImage(std::size_t size, std::filesystem::path file, std::size_t state_size)
+    : bytes_(size + state_size, 0xFF), size_(size), file_(std::move(file)) {
   if (file_.empty() || !std::filesystem::exists(file_)) return;
   std::ifstream in(file_, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read card memory file " + file_.string());

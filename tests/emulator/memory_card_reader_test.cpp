@@ -1,0 +1,65 @@
+// Memory cards behind the reader core: card-type selection, power cycles and replies in frames.
+#include <gtest/gtest.h>
+
+#include "kitesim/card.h"
+#include "reader_harness.h"
+
+namespace kitesim {
+namespace {
+
+using testing::ReaderHarness;
+
+class MemoryCardInReader : public ::testing::Test {
+ protected:
+  // Sends one command and returns the reply's bytes: status 1, status 2, length, data.
+  Bytes run(std::initializer_list<std::uint8_t> command) {
+    r.send_command(command);
+    return r.reply().bytes;
+  }
+
+  void insert(const std::string& model) {
+    r.reader.insert(make_card(model), r.now);
+    r.bytes();
+  }
+
+  ReaderHarness r;
+};
+
+TEST_F(MemoryCardInReader, PowersUpOnlyUnderItsReaderCardType) {
+  insert("at102");
+  EXPECT_EQ(run({0x02, 0x01, 0x01}), (Bytes{0x90, 0x00, 0x00}));
+  EXPECT_EQ(run({0x80, 0x00}), (Bytes{0x60, 0x30, 0x00}));
+  EXPECT_EQ(run({0x90, 0x03, 0x00, 0x00, 0x02}), (Bytes{0x60, 0x01, 0x00}));
+  EXPECT_EQ(run({0x02, 0x01, 0x03}), (Bytes{0x90, 0x00, 0x00}));
+  EXPECT_EQ(run({0x80, 0x00}), (Bytes{0x90, 0x00, 0x00}));
+  EXPECT_EQ(run({0x92, 0x05, 0x00, 0x0A, 0x10, 0x12, 0x34}), (Bytes{0x90, 0x00, 0x01, 0x07}));
+  EXPECT_EQ(run({0x97, 0x00}), (Bytes{0x60, 0x03, 0x00}));
+}
+
+// Selecting the card type again and powering up, as every session start does, ends what the
+// card knew of the last session.
+TEST_F(MemoryCardInReader, NewSessionForgetsThePresentedCode) {
+  insert("lm8ks");
+  run({0x02, 0x01, 0x05});
+  run({0x80, 0x00});
+  EXPECT_EQ(run({0x92, 0x02, 0xFF, 0xFF}), (Bytes{0x90, 0x00, 0x01, 0x07}));
+  EXPECT_EQ(run({0x91, 0x03, 0x00, 0x10, 0x42}), (Bytes{0x90, 0x00, 0x00}));
+  run({0x02, 0x01, 0x05});
+  run({0x80, 0x00});
+  EXPECT_EQ(run({0x91, 0x03, 0x00, 0x10, 0x43}), (Bytes{0x62, 0x01, 0x00}));
+  EXPECT_EQ(run({0x90, 0x03, 0x00, 0x10, 0x01}), (Bytes{0x90, 0x00, 0x01, 0x42}));
+  EXPECT_EQ(run({0x92, 0x00}), (Bytes{0x90, 0x00, 0x03, 0x07, 0x00, 0x00}));
+}
+
+TEST_F(MemoryCardInReader, LongestReadFitsOneReply) {
+  insert("lm8kp");
+  run({0x02, 0x01, 0x05});
+  run({0x80, 0x00});
+  Bytes reply = run({0x90, 0x03, 0x00, 0x00, 0xFF});
+  ASSERT_EQ(reply.size(), 3u + 255u);
+  EXPECT_EQ(reply[2], 0xFF);
+  EXPECT_EQ(run({0x91, 0x02, 0x00}), (Bytes{0x67, 0x01, 0x00}));
+}
+
+}  // namespace
+}  // namespace kitesim
