@@ -39,6 +39,11 @@ class Kiteb {
     trace_on_ = true;
     trace_sink_ = &log;
   }
+  // For a sink that goes away before the binding does.
+  void disable_exchange_trace() {
+    trace_on_ = false;
+    trace_sink_ = nullptr;
+  }
 
   int32_t handle() const { return handle_; }
   bool reader_open() const { return handle_ >= 0; }

@@ -35,6 +35,10 @@ int32_t big_endian(const uint8_t* bytes, int count) {
 
 }  // namespace
 
+bool is_vela1_answer_to_reset(const QX_SESSION& session) {
+  return session.ATRLen == kVela1AtrLength && std::equal(kVela1AtrStart.begin(), kVela1AtrStart.end(), session.ATR);
+}
+
 std::array<uint8_t, 16> purse_mac_input(uint8_t ins, int32_t amount, const Reference& reference,
                                         const std::array<uint8_t, 4>& purse_id, int32_t transaction_number) {
   std::array<uint8_t, 16> block{};

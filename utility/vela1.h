@@ -101,6 +101,9 @@ class Vela1 {
   Vela1Card card_;
 };
 
+// Whether a session's answer to reset is a VELA1 card's: 19 bytes starting 3B BE 11 00 00 41.
+bool is_vela1_answer_to_reset(const QX_SESSION& session);
+
 // The 16 bytes a purse transaction's MAC is computed over.
 std::array<uint8_t, 16> purse_mac_input(uint8_t ins, int32_t amount, const Reference& reference,
                                         const std::array<uint8_t, 4>& purse_id, int32_t transaction_number);

@@ -1,0 +1,124 @@
+// Takes the pictures of the user guide: Kestrel's main window and its Reader Configuration dialog,
+// running against the emulated reader (a KITEB behind RFC 2217 on loopback, with a
+// microcontroller card), drawn on the offscreen platform. The settings go to a temporary folder.
+//
+//   kestrel_screenshots DIR      writes DIR/about.png, DIR/commands.png, DIR/card-inserted.png,
+//                                DIR/reader-configuration.png
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+#include <stdlib.h>
+#include <string>
+
+#include "ByteField.h"
+#include "CommandsPage.h"
+#include "ComPort.h"
+#include "HexEdit.h"
+#include "MainWindow.h"
+#include "Prompter.h"
+#include "kitesim/card.h"
+#include "kitesim/emulator.h"
+
+namespace {
+
+using kestrel::TForm1;
+
+// Nobody answers: messages are printed, dialogs are left at once.
+class UnattendedPrompter final : public kestrel::Prompter {
+ public:
+  QMessageBox::StandardButton message(QWidget*, Kind, const QString& text, QMessageBox::StandardButtons) override {
+    std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    return QMessageBox::Ok;
+  }
+  void beep() override {}
+  int exec(QDialog&) override { return QDialog::Rejected; }
+};
+
+bool wait_until(const std::function<bool()>& condition) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!condition()) {
+    if (timer.hasExpired(20000)) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+bool save(QWidget& widget, const QDir& folder, const char* name) {
+  const QString path = folder.filePath(QLatin1String(name));
+  const bool saved = widget.grab().save(path, "PNG");
+  std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+  return saved;
+}
+
+void set_header(TForm1& window, const char* caption, const char* hex) {
+  window.commands_page().findChild<kestrel::ByteField*>(QLatin1String(caption))->hex().setText(QLatin1String(hex));
+}
+
+void click(QWidget& parent, const char* text) {
+  for (QPushButton* button : parent.findChildren<QPushButton*>())
+    if (button->text() == QLatin1String(text)) button->click();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: kestrel_screenshots DIR\n");
+    return 2;
+  }
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  ::setenv("PELORUS32_TIME_SCALE", "0.1", 0);
+  QApplication application(argc, argv);
+  const QDir folder(QString::fromLocal8Bit(argv[1]));
+  if (!folder.exists() && !QDir().mkpath(folder.path())) return 1;
+  QTemporaryDir settings_folder;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_folder.path());
+
+  kitesim::ReaderConfig reader;
+  reader.rate = 57600;
+  kitesim::Emulator emulator(reader);
+  const std::string port = std::to_string(emulator.start_rfc2217());
+  ::setenv("PELORUS32_COM1", ("rfc2217://127.0.0.1:" + port).c_str(), 1);
+
+  kestrel::Kiteb binding;
+  kestrel::Vela1 vela1(binding);
+  UnattendedPrompter prompter;
+  TForm1 window(binding, vela1, prompter);
+  window.show();
+  if (!binding.reader_open()) {
+    std::fprintf(stderr, "the emulated reader did not open\n");
+    return 1;
+  }
+  bool saved = save(window, folder, "about.png");
+
+  emulator.insert(kitesim::make_card("mcu-t0"));
+  if (!wait_until([&] { return window.current_page() == TForm1::Page::Commands; })) return 1;
+  saved &= save(window, folder, "card-inserted.png");
+
+  auto* card_types = window.commands_page().findChild<QComboBox*>(QStringLiteral("cardTypes"));
+  card_types->setCurrentIndex(card_types->findText(QStringLiteral("14 - MCU T=0")));
+  click(window.commands_page(), "Start Session");
+  set_header(window, "INS", "A4");
+  set_header(window, "Lc", "02");
+  const uint8_t master_file[] = {0x3F, 0x00};
+  window.commands_page().findChild<kestrel::THexEdit*>(QStringLiteral("data"))->SetBuffer(master_file);
+  click(window.commands_page(), "Exchange APDU");
+  saved &= save(window, folder, "commands.png");
+
+  kestrel::TFrmComPort& dialog = window.com_port_dialog();
+  dialog.show();
+  saved &= save(dialog, folder, "reader-configuration.png");
+  dialog.hide();
+
+  window.close();
+  return saved ? 0 : 1;
+}

@@ -1,0 +1,243 @@
+#include "MainWindow.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "AboutPage.h"
+#include "Artwork.h"
+#include "Callback.h"
+#include "CommandsPage.h"
+#include "ComPort.h"
+#include "HelpWindow.h"
+#include "LogView.h"
+#include "Settings.h"
+#include "keys.h"
+
+namespace kestrel {
+namespace {
+
+constexpr int kWidth = 545;
+constexpr int kHeight = 438;
+constexpr int kButtonPanelWidth = 121;
+
+// The memory-card and VELA1 pages stand empty until they have their own widgets.
+QWidget* empty_page(const QString& name) {
+  auto* page = new QWidget;
+  page->setObjectName(name);
+  return page;
+}
+
+}  // namespace
+
+TForm1::TForm1(Kiteb& binding, Vela1& vela1, Prompter& prompter, QWidget* parent)
+    : QMainWindow(parent),
+      binding_(binding),
+      vela1_(vela1),
+      prompter_(prompter),
+      pages_(new QTabWidget),
+      log_(new LogView) {
+  setWindowTitle(QStringLiteral("Kestrel"));
+  setWindowIcon(application_icon());
+  resize(kWidth, kHeight);
+
+  commands_ = new TCommandsPage(binding_, *log_, prompter_);
+  about_ = new AboutPage;
+  pages_->addTab(empty_page(QStringLiteral("memoryCardPage")), QStringLiteral("Memory Card"));
+  pages_->addTab(empty_page(QStringLiteral("vela1Page")), QStringLiteral("VELA1"));
+  pages_->addTab(commands_, QStringLiteral("Commands"));
+  pages_->addTab(about_, QStringLiteral("About"));
+  pages_->setCurrentIndex(static_cast<int>(Page::About));
+  connect(pages_, &QTabWidget::currentChanged, this, &TForm1::page_entered);
+
+  auto* central = new QWidget;
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addWidget(pages_, 5);
+  layout->addWidget(create_log_band(), 2);
+  setCentralWidget(central);
+  create_menus();
+
+  // The dialogs exist, hidden, before the window is first shown.
+  com_port_ = new TFrmComPort(binding_, prompter_, this);
+  keys_ = new TFrmKeys(this);
+}
+
+TForm1::~TForm1() {
+  // Card events and trace lines must not reach a window that is going.
+  callback_.reset();
+  binding_.disable_exchange_trace();
+}
+
+QWidget* TForm1::create_log_band() {
+  auto* band = new QWidget;
+  auto* panel = new QWidget(band);
+  panel->setFixedWidth(kButtonPanelWidth);
+  auto* clear = new QPushButton(QStringLiteral("Clear"), panel);
+  auto* quit = new QPushButton(QStringLiteral("Quit"), panel);
+  quit->setDefault(true);
+  auto* buttons = new QVBoxLayout(panel);
+  buttons->addWidget(clear);
+  buttons->addWidget(quit);
+  buttons->addStretch(1);
+  connect(clear, &QPushButton::clicked, log_, &LogView::clear);
+  connect(quit, &QPushButton::clicked, this, &QWidget::close);
+
+  auto* layout = new QHBoxLayout(band);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(log_, 1);
+  layout->addWidget(panel);
+  return band;
+}
+
+void TForm1::create_menus() {
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  view->addAction(QStringLiteral("&Memory Card"), this, [this] { show_page(Page::MemoryCard); });
+  view->addAction(QStringLiteral("&VELA1 Card"), this, [this] { show_page(Page::Vela1); });
+  view->addAction(QStringLiteral("&Reader Commands"), this, [this] { show_page(Page::Commands); });
+  view->addAction(QStringLiteral("&Hardware Configuration"), this, &TForm1::reconfigure_hardware);
+  view->addSeparator();
+  view->addAction(QStringLiteral("&Exit"), this, &QWidget::close);
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->addAction(QStringLiteral("&Help Topics"), this, &TForm1::show_help);
+  help->addSeparator();
+  help->addAction(QStringLiteral("&About..."), this, [this] { show_page(Page::About); });
+}
+
+void TForm1::log_line(const QString& line) { log_->append_line(line); }
+
+void TForm1::show_page(Page page) { pages_->setCurrentIndex(static_cast<int>(page)); }
+
+TForm1::Page TForm1::current_page() const { return static_cast<Page>(pages_->currentIndex()); }
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!started_) start_up();
+}
+
+void TForm1::start_up() {
+  started_ = true;
+  load_settings();
+  if (com_port_->open_or_ask(reader_type_index_, port_index_, false) != QDialog::Accepted) {
+    // The user gave up on the reader: the window closes once it is up, after the steps below.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+  }
+  callback_ = std::make_unique<TCallback>();
+  register_card_events();
+  binding_.enable_exchange_trace(*log_);
+  commands_->select_first_command();
+  if (current_page() == Page::About) about_->show_reader_information(binding_);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (started_ && !closed_) {
+    closed_ = true;
+    save_settings();
+    log_line(QStringLiteral("QX_EndSession, return value = %1").arg(binding_.end_session()));
+    binding_.close();
+    vela1_.release_cipher();
+    if (help_ != nullptr) help_->close();
+  }
+  event->accept();
+}
+
+void TForm1::load_settings() {
+  const std::optional<MainSettings> settings = load_main_settings();
+  if (!settings) {
+    place_centred();
+    return;
+  }
+  port_index_ = settings->port_index;
+  reader_type_index_ = settings->reader_type_index;
+  commands_->select_card_type(settings->card_type);
+  // The stored position wins over the centred first placement.
+  move(settings->left, settings->top);
+  for (size_t i = 0; i < kKeyNames.size(); ++i) keys_->set_text(kKeyNames[i], settings->keys[i]);
+}
+
+void TForm1::place_centred() {
+  const QRect screen_area = screen()->availableGeometry();
+  move(screen_area.center() - rect().center());
+}
+
+void TForm1::save_settings() {
+  MainSettings settings;
+  settings.port_index = port_index_;
+  settings.reader_type_index = reader_type_index_;
+  settings.card_type = commands_->card_type_selection();
+  settings.top = y();
+  settings.left = x();
+  for (size_t i = 0; i < kKeyNames.size(); ++i) settings.keys[i] = keys_->text(kKeyNames[i]);
+  save_main_settings(settings);
+}
+
+void TForm1::reconfigure_hardware() {
+  const int32_t previous_reader_type = reader_type_index_;
+  const int32_t previous_port = port_index_;
+  if (com_port_->open_or_ask(reader_type_index_, port_index_, true) != QDialog::Accepted) {
+    reader_type_index_ = previous_reader_type;
+    port_index_ = previous_port;
+    com_port_->open_or_ask(reader_type_index_, port_index_, false);
+  }
+  register_card_events();
+  binding_.enable_exchange_trace(*log_);
+}
+
+// A port opened anew has forgotten its callback, so the handler is registered after every open.
+void TForm1::register_card_events() {
+  callback_->register_handler([this](QX_CALLBACK relay) { return binding_.register_card_event_handler(relay); },
+                              [this](int32_t code) { return card_event(code); });
+}
+
+int32_t TForm1::card_event(int32_t code) {
+  if (code == QX_EVENT_CARD_INSERTED) card_inserted();
+  if (code == QX_EVENT_CARD_REMOVED) show_page(Page::About);
+  return 0;
+}
+
+void TForm1::card_inserted() {
+  if (binding_.start_session(QX_CARD_AUTODETECT) < 0) {
+    log_line(QStringLiteral("Unknown card is inserted"));
+    show_page(Page::MemoryCard);
+    return;
+  }
+  const QX_SESSION& session = binding_.session();
+  switch (session.CardType) {
+    case QX_CARD_AUTODETECT:
+      log_line(QStringLiteral("Memory card is inserted"));
+      show_page(Page::MemoryCard);
+      break;
+    case QX_CARD_MCU_T0:
+      // A VELA1 card belongs to its own page, and no line is written for it.
+      if (is_vela1_answer_to_reset(session)) {
+        show_page(Page::Vela1);
+        break;
+      }
+      log_line(QStringLiteral("T=0 MCU card is inserted"));
+      show_page(Page::Commands);
+      break;
+    case QX_CARD_MCU_T1:
+      log_line(QStringLiteral("T=1 MCU card is inserted"));
+      show_page(Page::Commands);
+      break;
+    default: break;
+  }
+}
+
+void TForm1::page_entered(int index) {
+  if (static_cast<Page>(index) == Page::About) about_->show_reader_information(binding_);
+}
+
+void TForm1::show_help() {
+  if (help_ == nullptr) help_ = new HelpWindow(this);
+  if (!help_->show_contents())
+    prompter_.message(this, Prompter::Kind::Warning,
+                      QStringLiteral("The user guide cannot be found at %1.").arg(user_guide_path()));
+}
+
+}  // namespace kestrel
