@@ -17,6 +17,7 @@
 #include "LogView.h"
 #include "Settings.h"
 #include "keys.h"
+#include "vela1pro.h"
 
 namespace kestrel {
 namespace {
@@ -64,7 +65,8 @@ TForm1::TForm1(Kiteb& binding, Vela1& vela1, Prompter& prompter, QWidget* parent
 
   // The dialogs exist, hidden, before the window is first shown.
   com_port_ = new TFrmComPort(binding_, prompter_, this);
-  keys_ = new TFrmKeys(this);
+  keys_ = new TFrmKeys(vela1_, prompter_, this);
+  vela1_properties_ = new TFrmVELA1Prop(vela1_, *keys_, prompter_, this);
 }
 
 TForm1::~TForm1() {

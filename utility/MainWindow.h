@@ -24,6 +24,7 @@ class TCallback;
 class TCommandsPage;
 class TFrmComPort;
 class TFrmKeys;
+class TFrmVELA1Prop;
 
 class TForm1 final : public QMainWindow {
   Q_OBJECT
@@ -46,6 +47,7 @@ class TForm1 final : public QMainWindow {
   AboutPage& about_page() const { return *about_; }
   TFrmComPort& com_port_dialog() const { return *com_port_; }
   TFrmKeys& keys_dialog() const { return *keys_; }
+  TFrmVELA1Prop& vela1_properties_dialog() const { return *vela1_properties_; }
   // The help window, once Help Topics has opened it.
   HelpWindow* help_window() const { return help_; }
 
@@ -81,6 +83,7 @@ class TForm1 final : public QMainWindow {
   AboutPage* about_;
   TFrmComPort* com_port_;
   TFrmKeys* keys_;
+  TFrmVELA1Prop* vela1_properties_;
   HelpWindow* help_ = nullptr;
   std::unique_ptr<TCallback> callback_;
 };
