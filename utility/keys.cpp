@@ -64,7 +64,7 @@ QString refusal_text(uint16_t status) {
     return QStringLiteral("Key is not correct , remaining chance = %1").arg(status & 7);
   if (status == kStatusLocked) return QStringLiteral("Key is locked");
   if (status == kStatusNoAuthentication) return QStringLiteral("No authentication before");
-  return QStringLiteral("Error : SW1 SW2 = %1").arg(status, 4, 16, QLatin1Char('0')).toUpper();
+  return QStringLiteral("Error : SW1 SW2 = %1").arg(QString::number(status, 16).toUpper().rightJustified(4, QLatin1Char('0')));
 }
 
 void set_text_colour(QLineEdit& field, Qt::GlobalColor colour) {
