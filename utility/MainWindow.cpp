@@ -16,6 +16,7 @@
 #include "HelpWindow.h"
 #include "LogView.h"
 #include "Settings.h"
+#include "Vela1Page.h"
 #include "keys.h"
 #include "vela1pro.h"
 
@@ -26,7 +27,7 @@ constexpr int kWidth = 545;
 constexpr int kHeight = 438;
 constexpr int kButtonPanelWidth = 121;
 
-// The memory-card and VELA1 pages stand empty until they have their own widgets.
+// The memory-card page stands empty until it has its own widgets.
 QWidget* empty_page(const QString& name) {
   auto* page = new QWidget;
   page->setObjectName(name);
@@ -46,15 +47,6 @@ TForm1::TForm1(Kiteb& binding, Vela1& vela1, Prompter& prompter, QWidget* parent
   setWindowIcon(application_icon());
   resize(kWidth, kHeight);
 
-  commands_ = new TCommandsPage(binding_, *log_, prompter_);
-  about_ = new AboutPage;
-  pages_->addTab(empty_page(QStringLiteral("memoryCardPage")), QStringLiteral("Memory Card"));
-  pages_->addTab(empty_page(QStringLiteral("vela1Page")), QStringLiteral("VELA1"));
-  pages_->addTab(commands_, QStringLiteral("Commands"));
-  pages_->addTab(about_, QStringLiteral("About"));
-  pages_->setCurrentIndex(static_cast<int>(Page::About));
-  connect(pages_, &QTabWidget::currentChanged, this, &TForm1::page_entered);
-
   auto* central = new QWidget;
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -63,10 +55,21 @@ TForm1::TForm1(Kiteb& binding, Vela1& vela1, Prompter& prompter, QWidget* parent
   setCentralWidget(central);
   create_menus();
 
-  // The dialogs exist, hidden, before the window is first shown.
+  // The dialogs exist, hidden, before the window is first shown; the VELA1 page works with two
+  // of them.
   com_port_ = new TFrmComPort(binding_, prompter_, this);
   keys_ = new TFrmKeys(vela1_, prompter_, this);
   vela1_properties_ = new TFrmVELA1Prop(vela1_, *keys_, prompter_, this);
+
+  vela1_page_ = new TVela1Page(binding_, vela1_, *keys_, *vela1_properties_, *log_, prompter_);
+  commands_ = new TCommandsPage(binding_, *log_, prompter_);
+  about_ = new AboutPage;
+  pages_->addTab(empty_page(QStringLiteral("memoryCardPage")), QStringLiteral("Memory Card"));
+  pages_->addTab(vela1_page_, QStringLiteral("VELA1"));
+  pages_->addTab(commands_, QStringLiteral("Commands"));
+  pages_->addTab(about_, QStringLiteral("About"));
+  pages_->setCurrentIndex(static_cast<int>(Page::About));
+  connect(pages_, &QTabWidget::currentChanged, this, &TForm1::page_entered);
 }
 
 TForm1::~TForm1() {
@@ -218,6 +221,7 @@ void TForm1::card_inserted() {
       // A VELA1 card belongs to its own page, and no line is written for it.
       if (is_vela1_answer_to_reset(session)) {
         show_page(Page::Vela1);
+        vela1_page_->reset();
         break;
       }
       log_line(QStringLiteral("T=0 MCU card is inserted"));

@@ -25,6 +25,7 @@ class TCommandsPage;
 class TFrmComPort;
 class TFrmKeys;
 class TFrmVELA1Prop;
+class TVela1Page;
 
 class TForm1 final : public QMainWindow {
   Q_OBJECT
@@ -43,6 +44,7 @@ class TForm1 final : public QMainWindow {
   int32_t card_event(int32_t code);
 
   LogView& log() const { return *log_; }
+  TVela1Page& vela1_page() const { return *vela1_page_; }
   TCommandsPage& commands_page() const { return *commands_; }
   AboutPage& about_page() const { return *about_; }
   TFrmComPort& com_port_dialog() const { return *com_port_; }
@@ -79,6 +81,7 @@ class TForm1 final : public QMainWindow {
 
   QTabWidget* pages_;
   LogView* log_;
+  TVela1Page* vela1_page_;
   TCommandsPage* commands_;
   AboutPage* about_;
   TFrmComPort* com_port_;

@@ -90,9 +90,11 @@ const uint8_t* Vela1::read_record(uint8_t record, int32_t n) {
   return command_.DataOut;
 }
 
-void Vela1::read_record_into(uint8_t record, int32_t n, uint8_t* dest) {
-  const uint8_t* data = read_record(record, n);
-  std::copy_n(data, std::clamp<int32_t>(n, 0, QX_DATA_SIZE), dest);
+int32_t Vela1::read_record_into(uint8_t record, int32_t n, uint8_t* dest) {
+  std::memset(command_.DataOut, 0, sizeof command_.DataOut);
+  const int32_t result = send(kReadRecord, record, 0, n);
+  std::copy_n(command_.DataOut, std::clamp<int32_t>(n, 0, QX_DATA_SIZE), dest);
+  return result;
 }
 
 int32_t Vela1::write_record(uint8_t record, int32_t n, const uint8_t* source) {
@@ -184,6 +186,9 @@ void Vela1::inquire_account(uint8_t key_reference) {
 }
 
 void Vela1::purse_transaction(uint8_t ins, const Key& key, const Reference& reference, int32_t amount) {
+  // A transaction that never reaches the card (no cipher library, or the exchange fails and
+  // leaves the record as it was) must not leave the previous command's 9000 to be read as its own.
+  command_.Status = 0;
   if (!cipher_.ready()) return;  // no MAC without the cipher library: nothing is sent
   const int32_t number = card_.transaction_counter + 1;
   const auto block = purse_mac_input(ins, amount, reference, card_.purse_id, number);

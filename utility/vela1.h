@@ -66,8 +66,9 @@ class Vela1 {
   Vela1Card& card() { return card_; }
 
   int32_t select_file(uint16_t identifier);
-  // Reads n bytes (at most 256) of a record into dest.
-  void read_record_into(uint8_t record, int32_t n, uint8_t* dest);
+  // Reads n bytes (at most 256) of a record into dest; returns the exchange's result, which tells
+  // a failed exchange apart from a card answer that last_status() gives.
+  int32_t read_record_into(uint8_t record, int32_t n, uint8_t* dest);
   const uint8_t* read_record(uint8_t record, int32_t n);
   int32_t write_record(uint8_t record, int32_t n, const uint8_t* source);
   void submit_code(int reference, const std::string& code);

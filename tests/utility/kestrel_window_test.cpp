@@ -14,7 +14,7 @@ using MainWindow = KestrelTest;
 TEST_F(MainWindow, ShowsTheFourPagesInOrderAndTheMenusSwitchThem) {
   start_reader();
   start_kestrel();
-  const auto* pages = window->findChild<QTabWidget*>();
+  const auto* pages = window->centralWidget()->findChild<QTabWidget*>();  // not a dialog's pages
   ASSERT_NE(pages, nullptr);
   QStringList titles;
   for (int i = 0; i < pages->count(); ++i) titles << pages->tabText(i);
