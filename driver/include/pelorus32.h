@@ -29,7 +29,9 @@
  *
  * @par Threads
  * Calls are serialised inside the library: a call made while another is running waits for it.
- * The card-event callback runs on a thread of its own (one new thread per event).
+ * The card-event callback runs on a thread of its own (one new thread per event; events that the
+ * reader sent together, such as a removal and an insertion when a card is swapped at once, run
+ * in their order on one thread).
  *
  * @par Example
  * @code
@@ -249,8 +251,9 @@ typedef struct QX_INFO {
 /**
  * @brief Card-event callback: receives QX_EVENT_CARD_INSERTED or QX_EVENT_CARD_REMOVED.
  *
- * Runs on a new thread for every event; the library ignores the result and neither waits for
- * nor joins the thread. A callback may call back into the library.
+ * Runs on a new thread for every event (events that arrive together: one thread, in order); the
+ * library ignores the result and neither waits for nor joins the thread. A callback may call back
+ * into the library.
  */
 typedef int32_t (*QX_CALLBACK)(int32_t event_code);
 

@@ -8,11 +8,13 @@
 
 namespace pelorus {
 
-void run_card_event_callback(QX_CALLBACK callback, int event_code) {
+void run_card_event_callback(QX_CALLBACK callback, CardEventCodes event_codes) {
   try {
-    std::thread([callback, event_code] { callback(event_code); }).detach();
+    std::thread([callback, codes = std::move(event_codes)] {
+      for (const int code : codes) callback(code);
+    }).detach();
   } catch (const std::system_error& e) {
-    trace::format("card event %d lost: no thread (%s)\n", event_code, e.what());
+    trace::format("card events lost: no thread (%s)\n", e.what());
   }
 }
 

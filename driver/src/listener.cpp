@@ -101,16 +101,25 @@ void Listener::read_line(short revents) {
 
 // The reader announces a card's insertion or removal with an event frame of its own. When the
 // port has a callback, the frame (and anything that came with it) is dropped and the callback
-// runs on a thread of its own; without a callback the frame stays and the parser skips it.
+// runs on a thread of its own; without a callback the frame stays and the parser skips it. Event
+// frames that arrive together (a card swapped at once) each run the callback, in their order, on
+// the one thread.
 void Listener::check_card_event(bool etx_arrived) {
   if (!etx_arrived) return;
   const QX_CALLBACK callback = callback_.load();
   if (callback == nullptr) return;
-  const int code = codec::card_event_code(std::span(received_).first(count_));
-  if (code == 0) return;
+  std::span<const uint8_t> rest = std::span(received_).first(count_);
+  if (codec::card_event_code(rest) == 0) return;
   trace::text("Notification message received\n");
+  CardEventCodes codes;
+  while (const int code = codec::card_event_code(rest)) {
+    codes.push_back(code);
+    const auto etx = std::find(rest.begin() + 1, rest.end(), codec::kEtx);
+    if (etx == rest.end()) break;
+    rest = rest.subspan(static_cast<size_t>(etx - rest.begin()) + 1);
+  }
   reset_locked();
-  run_card_event_callback(callback, code);
+  run_card_event_callback(callback, std::move(codes));
 }
 
 void Listener::reset_locked() {

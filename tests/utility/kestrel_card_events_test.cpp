@@ -40,6 +40,16 @@ TEST_F(CardEvents, AT0CardShowsTheCommandsPageAndItsRemovalTheAboutPage) {
   EXPECT_TRUE(about_lines().contains("Card is not inserted")) << "the page is rebuilt when it is entered";
 }
 
+// Replacing the card sends a removal and an insertion back to back: the window handles them in
+// that order and ends on the new card's page.
+TEST_F(CardEvents, ACardReplacedAtOnceEndsOnTheNewCardsPage) {
+  insert("mcu-t0");
+  ASSERT_TRUE(wait_for_log_line("T=0 MCU card is inserted"));
+  insert("mcu-t1");
+  ASSERT_TRUE(wait_for_log_line("T=1 MCU card is inserted")) << log_lines().join('\n').toStdString();
+  EXPECT_EQ(window->current_page(), TForm1::Page::Commands);
+}
+
 TEST_F(CardEvents, AT1CardShowsTheCommandsPage) {
   insert("mcu-t1");
   ASSERT_TRUE(wait_for_log_line("T=1 MCU card is inserted"));
