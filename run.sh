@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and starts the emulated reader (a KITEB at 57600 bit/s behind RFC 2217 on
-# loopback, with a card). With a display, Kestrel runs on it: COM1 points at the emulator, so
+# loopback, with the demo VELA1 card). With a display, Kestrel runs on it: COM1 points at the emulator, so
 # Kestrel's default configuration (Auto detect on COM1) finds it, and lines typed here (insert
 # vela1, remove, help ...) go to the emulator. Without a display, the text demo shows the reader
 # through the library (the rate it detected, the information block, the card's answer to reset)
@@ -39,7 +39,7 @@ trap cleanup EXIT
 # terminal; the pipe is held open here so that the emulator runs until it is stopped.
 if $have_display; then
   mkfifo "$work/commands"
-  "$BIN/kitesim" --rfc2217 0 --rate 57600 --card mcu-t0 < "$work/commands" > "$emulator_out" &
+  "$BIN/kitesim" --rfc2217 0 --rate 57600 --card vela1 < "$work/commands" > "$emulator_out" &
   emulator=$!
   exec 3> "$work/commands"
 else

@@ -1,9 +1,10 @@
-// Takes the pictures of the user guide: Kestrel's main window and its Reader Configuration dialog,
-// running against the emulated reader (a KITEB behind RFC 2217 on loopback, with a
-// microcontroller card), drawn on the offscreen platform. The settings go to a temporary folder.
+// Takes the pictures of the user guide: Kestrel's main window and its dialogs, running against
+// the emulated reader (a KITEB behind RFC 2217 on loopback, with a microcontroller card, then the
+// demo VELA1 card), drawn on the offscreen platform. The settings go to a temporary folder.
 //
 //   kestrel_screenshots DIR      writes DIR/about.png, DIR/commands.png, DIR/card-inserted.png,
-//                                DIR/reader-configuration.png
+//                                DIR/reader-configuration.png, DIR/vela1.png, DIR/submit-keys.png,
+//                                DIR/vela1-properties.png
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -11,7 +12,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <cstdio>
 #include <functional>
@@ -24,6 +27,7 @@
 #include "HexEdit.h"
 #include "MainWindow.h"
 #include "Prompter.h"
+#include "vela1pro.h"
 #include "kitesim/card.h"
 #include "kitesim/emulator.h"
 
@@ -31,15 +35,34 @@ namespace {
 
 using kestrel::TForm1;
 
-// Nobody answers: messages are printed, dialogs are left at once.
+bool save(QWidget& widget, const QDir& folder, const char* name);
+
+// Nobody answers: messages are printed, dialogs are left at once, after their picture was taken
+// when one is asked for.
 class UnattendedPrompter final : public kestrel::Prompter {
  public:
+  explicit UnattendedPrompter(const QDir& folder) : folder_(folder) {}
+
   QMessageBox::StandardButton message(QWidget*, Kind, const QString& text, QMessageBox::StandardButtons) override {
     std::fprintf(stderr, "message: %s\n", qPrintable(text));
     return QMessageBox::Ok;
   }
   void beep() override {}
-  int exec(QDialog&) override { return QDialog::Rejected; }
+  int exec(QDialog& dialog) override {
+    if (next_picture != nullptr) {
+      dialog.show();
+      saved &= save(dialog, folder_, next_picture);
+      dialog.hide();
+      next_picture = nullptr;
+    }
+    return QDialog::Rejected;
+  }
+
+  const char* next_picture = nullptr;  // the file name of the next dialog's picture
+  bool saved = true;
+
+ private:
+  QDir folder_;
 };
 
 bool wait_until(const std::function<bool()>& condition) {
@@ -91,7 +114,7 @@ int main(int argc, char** argv) {
 
   kestrel::Kiteb binding;
   kestrel::Vela1 vela1(binding);
-  UnattendedPrompter prompter;
+  UnattendedPrompter prompter(folder);
   TForm1 window(binding, vela1, prompter);
   window.show();
   if (!binding.reader_open()) {
@@ -119,6 +142,28 @@ int main(int argc, char** argv) {
   saved &= save(dialog, folder, "reader-configuration.png");
   dialog.hide();
 
+  // The demo VELA1 card: its page lists the files, 1001 is read without a code, 1002 needs the PIN.
+  emulator.remove();
+  if (!wait_until([&] { return window.current_page() == TForm1::Page::About; })) return 1;
+  emulator.insert(kitesim::make_card("vela1"));
+  auto* files = window.findChild<QTreeWidget*>(QStringLiteral("files"));
+  if (!wait_until([&] { return window.current_page() == TForm1::Page::Vela1 && files->topLevelItemCount() == 1; }))
+    return 1;
+  const auto file_item = [&](const char* identifier) {
+    return files->findItems(QLatin1String(identifier), Qt::MatchExactly | Qt::MatchRecursive).value(0);
+  };
+  files->setCurrentItem(file_item("1001"));
+  saved &= save(window, folder, "vela1.png");
+
+  prompter.next_picture = "submit-keys.png";
+  files->setCurrentItem(file_item("1002"));
+
+  kestrel::TFrmVELA1Prop& properties = window.vela1_properties_dialog();
+  properties.show();
+  properties.pages().setCurrentIndex(kestrel::TFrmVELA1Prop::ElectronicsPurse);
+  saved &= save(properties, folder, "vela1-properties.png");
+  properties.hide();
+
   window.close();
-  return saved ? 0 : 1;
+  return saved && prompter.saved ? 0 : 1;
 }

@@ -280,6 +280,8 @@ QWidget* TFrmVELA1Prop::create_purse_page() {
   };
   for (const auto& [field, text] : fields) {
     *field = read_only_field(QLatin1String(text.second), information);
+    // Wide enough for "Revoke Debit" and for four bytes in hexadecimal.
+    (*field)->setMinimumWidth((*field)->fontMetrics().horizontalAdvance(QStringLiteral("00 00 00 00 00")));
     shown->addRow(QLatin1String(text.first), *field);
   }
 
@@ -309,6 +311,7 @@ QWidget* TFrmVELA1Prop::create_purse_page() {
   auto* payment_layout = new QVBoxLayout(payment);
   payment_layout->addLayout(entries);
   payment_layout->addLayout(actions);
+  payment_layout->addStretch(1);
 
   auto* layout = new QHBoxLayout(purse_page_);
   layout->addWidget(information);
