@@ -15,6 +15,7 @@
 #include "HexEdit.h"
 #include "LogSink.h"
 #include "Prompter.h"
+#include "Vela1Text.h"
 #include "keys.h"
 #include "kiteb.h"
 #include "vela1pro.h"
@@ -25,13 +26,8 @@ namespace {
 constexpr int kTreeWidth = 128;
 constexpr std::array<int, TVela1Page::kPanelCount> kPanelWidths = {150, 150, 100, 100};
 constexpr int32_t kNoCard = -1002;
-constexpr uint16_t kStatusOk = 0x9000;
 // The card numbers records with one byte.
 constexpr int32_t kMostRecords = 256;
-
-QString identifier_text(int32_t identifier) {
-  return QStringLiteral("%1").arg(identifier & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper();
-}
 
 struct FileName {
   int32_t identifier;
@@ -51,7 +47,7 @@ constexpr FileName kInternalFileNames[] = {
 QString file_name(int32_t identifier) {
   for (const FileName& file : kInternalFileNames)
     if (file.identifier == identifier) return QLatin1String(file.name);
-  return QStringLiteral("File ID : ") + identifier_text(identifier);
+  return QStringLiteral("File ID : ") + file_identifier_text(identifier);
 }
 
 QString stage_text(char stage) {
@@ -229,7 +225,7 @@ void TVela1Page::show_card() {
 
   auto* root = new QTreeWidgetItem(tree_, {QStringLiteral("VELA1")});
   const int count = std::clamp<int>(card.file_count, 0, static_cast<int>(Vela1Card::kMaxFiles));
-  for (int i = 0; i < count; ++i) new QTreeWidgetItem(root, {identifier_text(card.files[i].identifier)});
+  for (int i = 0; i < count; ++i) new QTreeWidgetItem(root, {file_identifier_text(card.files[i].identifier)});
   tree_->expandAll();
 }
 

@@ -14,13 +14,13 @@
 #include <span>
 
 #include "Prompter.h"
+#include "Vela1Text.h"
 
 namespace kestrel {
 namespace {
 
 constexpr int kKeyLength = 8;
 constexpr char kDefaultKey[] = "58203716";
-constexpr uint16_t kStatusOk = 0x9000;
 constexpr uint16_t kStatusLocked = 0x6983;
 constexpr uint16_t kStatusNoAuthentication = 0x6985;
 
@@ -56,8 +56,6 @@ struct CodeField {
 constexpr CodeField kCodes[] = {{"IC", kCodeIc},      {"PIN", kCodePin},     {"AC1", kCodeAc1},     {"AC2", kCodeAc1 + 1},
                                 {"AC3", kCodeAc1 + 2}, {"AC4", kCodeAc1 + 3}, {"AC5", kCodeAc1 + 4}};
 constexpr const char* kPurseKeyNames[] = {"Kd", "Kcr", "Kcf", "Krd"};  // bits 0 to 3
-
-bool has_bit(uint8_t value, int bit) { return (value >> bit & 1) != 0; }
 
 QString refusal_text(uint16_t status) {
   if (status >= 0x63C1 && status <= 0x63CE)
@@ -126,12 +124,7 @@ QString TFrmKeys::text(const std::string& name) const { return field(name).text(
 
 void TFrmKeys::set_text(const std::string& name, const QString& text) { field(name).setText(text); }
 
-Key TFrmKeys::key(const std::string& name) const {
-  const QByteArray bytes = text(name).toLatin1();
-  Key key{};
-  std::copy_n(bytes.constData(), std::min<qsizetype>(bytes.size(), kKeyLength), key.begin());
-  return key;
-}
+Key TFrmKeys::key(const std::string& name) const { return typed_bytes<kKeyLength>(text(name)); }
 
 QString TFrmKeys::message() const { return message_->text(); }
 

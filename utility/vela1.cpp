@@ -19,7 +19,6 @@ constexpr uint8_t kRevokeDebit = 0xE7;
 constexpr uint8_t kChallenge = 0x84;
 constexpr uint8_t kAuthenticate = 0x82;
 
-constexpr uint16_t kOk = 0x9000;
 constexpr uint16_t kAccountFollows = 0x6119;
 constexpr uint16_t kAuthenticationFollows = 0x6108;
 
@@ -133,12 +132,22 @@ int32_t Vela1::scan() {
   return rc;
 }
 
+namespace {
+
+// The card's own files, which the table lists after the user files.
+int32_t internal_files(const Vela1Card& card) { return has_bit(card.option_register, 0) ? 7 : 5; }
+
+}  // namespace
+
+int32_t Vela1::listed_user_files() const {
+  return std::clamp(card_.user_file_count, 0, std::max(card_.file_count - internal_files(card_), 0));
+}
+
 // User files first, as FF04 declares them, then the card's internal files. A card declaring more
 // user files than the table holds besides its internal files has the excess left out.
 void Vela1::read_file_table() {
-  const bool purse = (card_.option_register & 0x01) != 0;
-  const int32_t room = static_cast<int32_t>(Vela1Card::kMaxFiles) - (purse ? 7 : 5);
-  const int32_t listed = std::min(card_.user_file_count, room);
+  const int32_t listed =
+      std::clamp(card_.user_file_count, 0, static_cast<int32_t>(Vela1Card::kMaxFiles) - internal_files(card_));
   card_.file_count = 0;
   select_file(0xFF04);
   for (int32_t i = 0; i < listed; ++i) {
@@ -174,7 +183,7 @@ void Vela1::inquire_account(uint8_t key_reference) {
   send(kInquireAccount, key_reference, 4, 0);
   if (command_.Status != kAccountFollows) return;
   send(kGetResponse, 0x00, 0, 25);
-  if (command_.Status != kOk) return;
+  if (command_.Status != kStatusOk) return;
   const uint8_t* d = command_.DataOut;
   card_.last_transaction_type = d[4];
   card_.balance = big_endian(d + 5, 3);
@@ -201,7 +210,7 @@ void Vela1::purse_transaction(uint8_t ins, const Key& key, const Reference& refe
     lc = 11;
   }
   send(ins, 0x00, lc, 0);
-  if (command_.Status == kOk) card_.transaction_counter = number;
+  if (command_.Status == kStatusOk) card_.transaction_counter = number;
 }
 
 void Vela1::credit(const Key& key, const Reference& reference, int32_t amount) {
@@ -220,7 +229,7 @@ void Vela1::mutual_authentication(const Key& card_key, const Key& terminal_key) 
   card_.session_key_valid = false;
   if (!cipher_.ready()) return;
   send(kChallenge, 0x00, 0, 8);
-  if (command_.Status != kOk) return;
+  if (command_.Status != kStatusOk) return;
   std::array<uint8_t, 8> card_random;
   std::copy_n(command_.DataOut, 8, card_random.begin());
 
@@ -231,7 +240,7 @@ void Vela1::mutual_authentication(const Key& card_key, const Key& terminal_key) 
   send(kAuthenticate, 0x00, 16, 0);
   if (command_.Status != kAuthenticationFollows) return;
   send(kGetResponse, 0x00, 0, 8);
-  if (command_.Status != kOk) return;
+  if (command_.Status != kStatusOk) return;
 
   std::array<uint8_t, 8> session_key = card_random;
   cipher_.encrypt(session_key.data(), card_key.data());

@@ -31,7 +31,7 @@ struct Vela1Card {
   uint8_t option_register = 0;           // bit 0: the card has an electronic purse
   uint8_t security_option_register = 0;  // the codes submitted enciphered: bit 7 IC, 6 PIN, 1-5 AC1-AC5
   int32_t file_count = 0;
-  int32_t user_file_count = 0;
+  int32_t user_file_count = 0;  // as the card declares it
   std::array<Vela1File, kMaxFiles> files{};
   int32_t current_file = 0;
   int32_t balance = 0;
@@ -44,6 +44,11 @@ struct Vela1Card {
   std::array<uint8_t, 8> session_key{};
   bool session_key_valid = false;
 };
+
+// The status word of a command the card carried out.
+inline constexpr uint16_t kStatusOk = 0x9000;
+
+inline bool has_bit(uint8_t value, int bit) { return (value >> bit & 1) != 0; }
 
 // Code references of submit code.
 inline constexpr int kCodeAc1 = 1;  // 1 to 5: AC1 to AC5
@@ -64,6 +69,9 @@ class Vela1 {
   uint16_t last_status() const { return command_.Status; }
   const QX_APDU& command() const { return command_; }
   Vela1Card& card() { return card_; }
+  // The user files the file table holds: the first entries, at most what fits beside the
+  // card's internal files, whatever count the card declares.
+  int32_t listed_user_files() const;
 
   int32_t select_file(uint16_t identifier);
   // Reads n bytes (at most 256) of a record into dest; returns the exchange's result, which tells

@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "Prompter.h"
+#include "Vela1Text.h"
 #include "keys.h"
 #include "vela1.h"
 
@@ -37,7 +38,6 @@ struct PurseTransaction {
 
 namespace {
 
-constexpr uint16_t kStatusOk = 0x9000;
 constexpr uint16_t kStatusAmountRefused = 0x6B20;
 constexpr int32_t kLargestAmount = 0xFFFFFF;  // the purse's amounts travel in 3 bytes
 constexpr uint8_t kInquiryKeyReference = 1;
@@ -50,10 +50,6 @@ constexpr int kOptionRevokeAllowed = 5;
 constexpr uint8_t kLastDebit = 1;
 constexpr uint8_t kLastRevokeDebit = 2;
 constexpr uint8_t kLastCredit = 3;
-
-// The internal files the scan puts after the user files in the file table.
-constexpr int32_t kInternalFiles = 5;
-constexpr int32_t kInternalPurseFiles = 2;
 
 struct BitCaption {
   int bit;
@@ -96,12 +92,6 @@ const PurseTransaction kCredit{"Credit",           "credit", TFrmKeys::kPurseKey
 const PurseTransaction kRevoke{"Revoke", "revoke", TFrmKeys::kPurseKeyKrd, false, "Krd", &Vela1::revoke_debit,
                                nullptr,  true};
 
-bool has_bit(uint8_t value, int bit) { return (value >> bit & 1) != 0; }
-
-QString hex4(int32_t identifier) {
-  return QStringLiteral("%1").arg(identifier & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper();
-}
-
 QString four_bytes(const std::array<uint8_t, 4>& bytes) {
   return QString::asprintf("%.2X %.2X %.2X %.2X", bytes[0], bytes[1], bytes[2], bytes[3]);
 }
@@ -113,22 +103,6 @@ QString last_transaction_text(uint8_t type) {
     case kLastRevokeDebit: return QStringLiteral("Revoke Debit");
     default: return QString::asprintf("%.2X - Unknown", type);
   }
-}
-
-// The user files the table holds. A card declaring more than fit beside the internal files has
-// the excess left out of the table: counting past what is there would list internal files, or
-// read beyond the table.
-int32_t listed_user_files(const Vela1Card& card) {
-  const int32_t internal = kInternalFiles + (has_bit(card.option_register, kOptionPurse) ? kInternalPurseFiles : 0);
-  const int32_t held = std::min<int32_t>(card.file_count, Vela1Card::kMaxFiles) - internal;
-  return std::clamp(card.user_file_count, 0, std::max(held, 0));
-}
-
-Reference reference_bytes(const QString& text) {
-  const QByteArray bytes = text.toLatin1();
-  Reference reference{};
-  std::copy_n(bytes.constData(), std::min<qsizetype>(bytes.size(), reference.size()), reference.begin());
-  return reference;
 }
 
 QLineEdit* read_only_field(const QString& name, QWidget* parent) {
@@ -338,8 +312,8 @@ void TFrmVELA1Prop::fill() {
   if (phase != std::end(kPhases)) phases_->setCurrentRow(static_cast<int>(phase - std::begin(kPhases)));
 
   user_files_->clear();
-  const int32_t listed = listed_user_files(card);
-  for (int32_t i = 0; i < listed; ++i) user_files_->addItem(hex4(card.files[static_cast<size_t>(i)].identifier));
+  const int32_t listed = vela1_.listed_user_files();
+  for (int32_t i = 0; i < listed; ++i) user_files_->addItem(file_identifier_text(card.files[static_cast<size_t>(i)].identifier));
   for (const char* name : {"newFile", "deleteFile", "addAccount"})
     findChild<QPushButton*>(QLatin1String(name))->setEnabled(false);
 
@@ -362,7 +336,7 @@ void TFrmVELA1Prop::fill_purse() {
 
 void TFrmVELA1Prop::user_file_selected(int row) {
   const Vela1Card& card = vela1_.card();
-  if (row < 0 || row >= listed_user_files(card)) return;
+  if (row < 0 || row >= vela1_.listed_user_files()) return;
   const Vela1File& file = card.files[static_cast<size_t>(row)];
   const QScopedValueRollback<bool> filling(guard_, false);
   record_size_->setText(QString::number(file.record_length));
@@ -401,7 +375,7 @@ void TFrmVELA1Prop::run(const PurseTransaction& transaction) {
       amount_->setFocus();
       return;
     }
-    (vela1_.*transaction.operation)(keys_.key(transaction.key_name), reference_bytes(reference_->text()), *amount);
+    (vela1_.*transaction.operation)(keys_.key(transaction.key_name), typed_bytes<Reference{}.size()>(reference_->text()), *amount);
     const uint16_t status = vela1_.last_status();
     if (status == kStatusOk) {
       inquire();
