@@ -29,9 +29,19 @@
  *
  * @par Threads
  * Calls are serialised inside the library: a call made while another is running waits for it.
- * The card-event callback runs on a thread of its own (one new thread per event; events that the
- * reader sent together, such as a removal and an insertion when a card is swapped at once, run
- * in their order on one thread).
+ * The card-event callback runs on a new thread for every event, never on the caller's thread;
+ * callbacks are entered in the order the reader sent the events, each event exactly once.
+ *
+ * @par Late answers
+ * The reader's frames carry no sequence numbers. So that an answer arriving after its wait (a
+ * slow card, a stalled line, the reader's copy of a reply sent in answer to a NACK) is never
+ * taken for another command's, a serial port on which an exchange was not one send and one good
+ * reply is resynchronised before its next command: the library sends the empty frame and drops
+ * everything up to the reader's answer to it. An exchange therefore waits at most five reply
+ * waits (one to resynchronise, four for replies) plus its writes; when the reader does not answer
+ * the empty frame in time, the exchange returns QX_ERR_TIMEOUT without sending its command. On
+ * the keyboard port a reply that comes after its request gave up is waited for and dropped
+ * before the next request goes out.
  *
  * @par Example
  * @code
@@ -180,7 +190,7 @@ extern "C" {
 #define QX_ERR_STATUS_6032 (-1008)       /**< status 0x6032 */
 #define QX_ERR_STATUS_6701 (-1009)       /**< status 0x6701 */
 #define QX_ERR_STATUS_6702 (-1010)       /**< status 0x6702 */
-#define QX_ERR_COMMAND_TOO_LONG (-1011)  /**< reader command too long for one frame; status 0x6703 */
+#define QX_ERR_COMMAND_TOO_LONG (-1011)  /**< reader command too long for one frame, APDU Lc outside 0 to 256; status 0x6703 */
 #define QX_ERR_STATUS_6704 (-1012)       /**< status 0x6704 */
 #define QX_ERR_STATUS_6705 (-1013)       /**< status 0x6705 */
 #define QX_ERR_STATUS_6706 (-1014)       /**< status 0x6706 */
@@ -215,7 +225,7 @@ typedef struct QX_APDU {
     uint8_t INS;                   /**< instruction byte; for memory cards the logical command 1 to 19 */
     uint8_t P1;                    /**< parameter 1 (memory cards: usually the high address byte or a selector) */
     uint8_t P2;                    /**< parameter 2 (memory cards: usually the low address byte) */
-    int32_t Lc;                    /**< number of bytes in DataIn; only its low byte is sent */
+    int32_t Lc;                    /**< number of bytes in DataIn, 0 to 256 (its low byte is the APDU's Lc byte) */
     int32_t Le;                    /**< in: expected response length (low byte sent); out: bytes placed in DataOut */
     uint8_t DataIn[QX_DATA_SIZE];  /**< command data */
     uint8_t DataOut[QX_DATA_SIZE]; /**< response data */
@@ -251,9 +261,12 @@ typedef struct QX_INFO {
 /**
  * @brief Card-event callback: receives QX_EVENT_CARD_INSERTED or QX_EVENT_CARD_REMOVED.
  *
- * Runs on a new thread for every event (events that arrive together: one thread, in order); the
- * library ignores the result and neither waits for nor joins the thread. A callback may call back
- * into the library.
+ * Runs on a new thread for every event; a callback starts only after the one for the event
+ * before it has started, so callbacks never overtake each other (they may run side by side). The
+ * library ignores the result and neither waits for nor joins the threads. A callback may call
+ * back into the library. Event frames are recognised wherever they arrive: alone, in front of or
+ * behind a reply, or behind noise; the reply stays for the exchange that waits for it. While more
+ * than 1024 callbacks are still running, further events are dropped.
  */
 typedef int32_t (*QX_CALLBACK)(int32_t event_code);
 
@@ -335,12 +348,17 @@ PELORUS32_API int32_t QX_Options(int32_t Handle, int32_t Option, int32_t Value, 
  *
  * Microcontroller cards (14, 15) and the security module (16): the APDU goes to the card and the
  * card's answer comes back in DataOut, Le (number of bytes) and Status (the card's SW1 SW2).
- * A reply whose data would not fit DataOut, whose length does not match the data received, or
- * that carries only one byte (no room for two status bytes) gives QX_ERR_BAD_FRAME and changes
- * nothing in the record.
+ * Lc is the number of DataIn bytes sent, 0 to 256: all of them go out, and the APDU's Lc byte and
+ * the reader command's length byte ((Lc + 6) mod 256) carry their low bytes, so 256 goes out as
+ * Lc byte 00 with 256 bytes of data. An Lc below 0 or above 256 gives QX_ERR_COMMAND_TOO_LONG
+ * before anything is sent. Only the low byte of Le is sent.
+ * A reply whose data would not fit DataOut, whose length does not match the data received (more
+ * or less), or that carries only one byte (no room for two status bytes) gives QX_ERR_BAD_FRAME
+ * and changes nothing in the record.
  *
  * Memory cards: INS is the logical command; the library builds the reader commands for the card
- * type and fills Status with the reader's status word, Le and DataOut with the reply data. Checks
+ * type and fills Status with the reader's status word, Le and DataOut with the reply data (a
+ * reply whose length byte does not match its data gives QX_ERR_BAD_FRAME). Checks
  * of P1, P2, Lc and Le come first and send nothing; an Lc that needs more than the 256 bytes of
  * DataIn is refused with QX_ERR_BAD_PARAMETER, and so is a verify of a code of no bytes
  * (LM8KS, LM2KS), which the reader would take for reading the protection. A byte-by-byte write (LM104, LM221, ST1335, ST1333)

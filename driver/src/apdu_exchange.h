@@ -7,8 +7,8 @@
 
 namespace pelorus {
 
-struct Library;
+struct HandleCall;
 
-int32_t exchange_apdu(Library& lib, int32_t handle, QX_APDU* apdu);
+int32_t exchange_apdu(const HandleCall& call, QX_APDU* apdu);
 
 }  // namespace pelorus

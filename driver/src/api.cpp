@@ -1,5 +1,5 @@
-// The ten exported functions. Each takes the library lock (calls run one at a time), traces what
-// it was asked and what it returned, and lets no exception out.
+// The ten exported functions. Each takes the library lock (calls run one at a time), checks its
+// handle, traces what it was asked and what it returned, and lets no exception out.
 #include <exception>
 #include <mutex>
 
@@ -13,6 +13,9 @@
 #include "trace.h"
 
 namespace {
+
+using pelorus::HandleCall;
+using pelorus::Library;
 
 template <typename Call>
 int32_t guarded(const char* name, Call&& call) {
@@ -28,47 +31,57 @@ int32_t guarded(const char* name, Call&& call) {
   return result;
 }
 
+// A call on a handle: -603 before anything else when the handle is not open.
+template <typename Call>
+int32_t on_handle(const char* name, int32_t handle, Call&& call) {
+  return guarded(name, [&](Library& lib) -> int32_t {
+    const auto open = pelorus::open_handle(lib, handle);
+    return open ? call(*open) : QX_ERR_BAD_HANDLE;
+  });
+}
+
 }  // namespace
 
 extern "C" {
 
 int32_t QX_Open(int32_t ReaderType, int32_t Port) {
   pelorus::trace::format("QX_Open(%d, %d)\n", ReaderType, Port);
-  return guarded("QX_Open", [&](auto& lib) { return pelorus::open_reader(lib, ReaderType, Port); });
+  return guarded("QX_Open", [&](Library& lib) { return pelorus::open_reader(lib, ReaderType, Port); });
 }
 
 int32_t QX_Close(int32_t Handle) {
-  return guarded("QX_Close", [&](auto& lib) { return pelorus::close_reader(lib, Handle); });
+  return on_handle("QX_Close", Handle, [](const HandleCall& call) { return pelorus::close_reader(call); });
 }
 
 int32_t QX_StartSession(int32_t Handle, QX_SESSION* Session) {
-  return guarded("QX_StartSession", [&](auto& lib) { return pelorus::start_session(lib, Handle, Session); });
+  return on_handle("QX_StartSession", Handle, [&](const HandleCall& call) { return pelorus::start_session(call, Session); });
 }
 
 int32_t QX_EndSession(int32_t Handle) {
-  return guarded("QX_EndSession", [&](auto& lib) { return pelorus::end_session(lib, Handle); });
+  return on_handle("QX_EndSession", Handle, [](const HandleCall& call) { return pelorus::end_session(call); });
 }
 
 int32_t QX_GetInfo(int32_t Handle, QX_INFO* Info) {
-  return guarded("QX_GetInfo", [&](auto& lib) { return pelorus::get_info(lib, Handle, Info); });
+  return on_handle("QX_GetInfo", Handle, [&](const HandleCall& call) { return pelorus::get_info(call, Info); });
 }
 
 int32_t QX_SetOptions(int32_t Handle, uint32_t Option, uint32_t Value) {
-  return guarded("QX_SetOptions", [&](auto& lib) { return pelorus::set_options(lib, Handle, Option, Value); });
+  return on_handle("QX_SetOptions", Handle,
+                   [&](const HandleCall& call) { return pelorus::set_options(call, Option, Value); });
 }
 
 int32_t QX_Options(int32_t Handle, int32_t Option, int32_t Value, uint8_t* Buffer, int32_t Length) {
-  return guarded("QX_Options",
-                 [&](auto& lib) { return pelorus::options(lib, Handle, Option, Value, Buffer, Length); });
+  return on_handle("QX_Options", Handle,
+                   [&](const HandleCall& call) { return pelorus::options(call, Option, Value, Buffer, Length); });
 }
 
 int32_t QX_ExchangeAPDU(int32_t Handle, QX_APDU* Apdu) {
-  return guarded("QX_ExchangeAPDU", [&](auto& lib) { return pelorus::exchange_apdu(lib, Handle, Apdu); });
+  return on_handle("QX_ExchangeAPDU", Handle, [&](const HandleCall& call) { return pelorus::exchange_apdu(call, Apdu); });
 }
 
 int32_t QX_RegisterCallback(int32_t Handle, QX_CALLBACK Callback) {
-  return guarded("QX_RegisterCallback",
-                 [&](auto& lib) { return pelorus::register_callback(lib, Handle, Callback); });
+  return on_handle("QX_RegisterCallback", Handle,
+                   [&](const HandleCall& call) { return pelorus::register_callback(call, Callback); });
 }
 
 uint16_t GetReaderErrorCode(void) {

@@ -1,5 +1,8 @@
 #include "frame_codec.h"
 
+#include <algorithm>
+#include <array>
+
 namespace pelorus::codec {
 namespace {
 
@@ -23,7 +26,10 @@ ParseResult parse_one(std::span<const uint8_t> received, bool expect_stx, std::s
   size_t p = 0;
   if (expect_stx) {
     while (p < size && received[p] != kStx) ++p;
-    if (p == size) return result;
+    if (p == size) {
+      result.refusal = Refusal::NoStx;
+      return result;
+    }
     ++p;
   }
   if (p + 1 >= size) return result;
@@ -41,14 +47,22 @@ ParseResult parse_one(std::span<const uint8_t> received, bool expect_stx, std::s
       break;
     }
     const auto byte = static_cast<uint8_t>(high * 16 + char_value(received[p + 1]));
-    if (n == reply.size()) return result;  // longer than any reply: not a frame of ours
+    if (n == reply.size()) {  // longer than any reply: not a frame of ours
+      result.refusal = Refusal::TooLong;
+      return result;
+    }
     reply[n++] = byte;
     x ^= byte;
     p += 2;
   }
-  if (p >= size || received[p] != kEtx || x != 0) return result;
+  if (p >= size || received[p] != kEtx) return result;
+  if (x != 0) {
+    result.refusal = Refusal::BadChecksum;
+    return result;
+  }
 
   result.ok = true;
+  result.refusal = Refusal::None;
   result.length = n;
   consumed = p + 1;
   return result;
@@ -102,17 +116,69 @@ ParseResult parse_receive_buffer(std::span<const uint8_t> received, bool expect_
   }
 }
 
-int card_event_code(std::span<const uint8_t> received) {
-  static constexpr uint8_t kEventStart[] = {0x02, 0x30, 0x31, 0x46, 0x46, 0x30};
-  if (received.size() < 12) return 0;
-  for (size_t i = 0; i < sizeof kEventStart; ++i) {
-    if (received[i] != kEventStart[i]) return 0;
+const char* refusal_text(Refusal refusal) {
+  switch (refusal) {
+    case Refusal::None: return "none";
+    case Refusal::NoStx: return "no STX";
+    case Refusal::NoEtx: return "no ETX";
+    case Refusal::BadChecksum: return "bad checksum";
+    case Refusal::TooLong: return "too long";
   }
-  switch (received[6]) {
-    case 0x31: return 11;
-    case 0x32: return 12;
-    default: return 0;
+  return "?";
+}
+
+bool is_empty_resend_request(const ParseResult& parsed) {
+  return parsed.ok && parsed.kind == ReplyKind::Resend && parsed.length == 1;
+}
+
+size_t count_empty_resend_requests(std::span<const uint8_t> received, bool expect_stx) {
+  std::array<uint8_t, kReplyCapacity> decoded;
+  size_t count = 0;
+  while (!received.empty()) {
+    const auto etx = std::find(received.begin(), received.end(), kEtx);
+    if (etx == received.end()) break;
+    const auto frame = received.first(static_cast<size_t>(etx - received.begin()) + 1);
+    size_t consumed = 0;
+    if (is_empty_resend_request(parse_one(frame, expect_stx, decoded, consumed))) ++count;
+    received = received.subspan(frame.size());
   }
+  return count;
+}
+
+int card_event_code(std::span<const uint8_t> frame) {
+  static constexpr uint8_t kEventStart[] = {kStx, 0x30, 0x31, 0x46, 0x46, 0x30};
+  if (frame.size() < 12 || frame.back() != kEtx || !std::equal(std::begin(kEventStart), std::end(kEventStart), frame.begin())) {
+    return 0;
+  }
+  const int code = frame[6] == 0x31 ? 11 : frame[6] == 0x32 ? 12 : 0;
+  if (code == 0) return 0;
+  std::array<uint8_t, kReplyCapacity> decoded;
+  size_t consumed = 0;
+  const ParseResult parsed = parse_one(frame, true, decoded, consumed);
+  return parsed.ok && parsed.kind == ReplyKind::Reply && consumed == frame.size() ? code : 0;
+}
+
+EventScan extract_card_events(std::span<uint8_t> buffer, std::span<int> codes) {
+  EventScan scan;
+  size_t kept = 0;
+  size_t p = 0;
+  while (p < buffer.size()) {
+    if (buffer[p] == kStx) {
+      const auto etx = std::find(buffer.begin() + static_cast<std::ptrdiff_t>(p), buffer.end(), kEtx);
+      if (etx != buffer.end()) {
+        const auto frame = buffer.subspan(p, static_cast<size_t>(etx - buffer.begin()) - p + 1);
+        if (const int code = card_event_code(frame)) {
+          if (scan.events < codes.size()) codes[scan.events] = code;
+          ++scan.events;
+          p += frame.size();
+          continue;
+        }
+      }
+    }
+    buffer[kept++] = buffer[p++];
+  }
+  scan.remaining = kept;
+  return scan;
 }
 
 size_t build_keyboard_request(std::span<const uint8_t> command, std::span<uint8_t> out) {

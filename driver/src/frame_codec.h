@@ -43,8 +43,14 @@ size_t build_command_frame(std::span<const uint8_t> command, bool with_stx, std:
 
 enum class ReplyKind { Reply = 1, Resend = 5 };
 
+// Why a receive buffer held no valid frame.
+enum class Refusal { None, NoStx, NoEtx, BadChecksum, TooLong };
+// "no STX", "no ETX", "bad checksum", "too long" (for the trace).
+const char* refusal_text(Refusal refusal);
+
 struct ParseResult {
   bool ok = false;                       // false: no valid frame (the caller asks for it again)
+  Refusal refusal = Refusal::NoEtx;      // why not, when not ok
   ReplyKind kind = ReplyKind::Resend;    // header 0x01 or a request to send again
   size_t length = 0;                     // bytes decoded into the reply, checksum included
   size_t card_events_skipped = 0;        // card-event frames dropped ahead of the reply
@@ -56,10 +62,27 @@ struct ParseResult {
 // decodes to more bytes than reply can hold is not valid: nothing is written past reply.
 ParseResult parse_receive_buffer(std::span<const uint8_t> received, bool expect_stx, std::span<uint8_t> reply);
 
-// A card-event frame as the listener sees it at the start of the receive buffer: STX, "01",
-// "FF", "0", then '1' (inserted) or '2' (removed), at least 12 bytes in all. Returns the event
-// code 11 or 12, or 0 for anything else.
-int card_event_code(std::span<const uint8_t> received);
+// True for the reader's answer to the empty frame (and to a frame it could not read): a valid
+// frame with a header other than 0x01 and nothing but its checksum.
+bool is_empty_resend_request(const ParseResult& parsed);
+
+// The number of the reader's empty resend requests among the frames of a receive buffer (each
+// run of bytes up to an ETX is one frame). Card events, replies and noise are not counted.
+size_t count_empty_resend_requests(std::span<const uint8_t> received, bool expect_stx);
+
+// The reader's card-event frame: STX, header 01, FF, 01 (inserted) or 02 (removed), a length
+// byte, the checksum, ETX: at least 12 bytes, a valid frame. Returns the event code 11 or 12 for
+// such a frame, 0 for anything else.
+int card_event_code(std::span<const uint8_t> frame);
+
+// Takes every card-event frame out of a receive buffer, wherever it lies (first, behind a reply,
+// behind noise), and closes the gap, so that the other bytes stay in their order. The codes go
+// into `codes` in the order of the frames; events beyond codes.size() are still taken out.
+struct EventScan {
+  size_t remaining = 0;  // bytes left in the buffer
+  size_t events = 0;     // frames taken out
+};
+EventScan extract_card_events(std::span<uint8_t> buffer, std::span<int> codes);
 
 // Keyboard port: the request is 0x35, 0x00, 0x01, each command byte as two nibble values, the
 // checksum as two nibble values, 0x34. Returns its length, or 0 when it would pass 600 bytes.

@@ -1,7 +1,9 @@
 #include "library.h"
 
-#include "keyboard_link.h"
-#include "serial_link.h"
+#include "command.h"
+#include "link.h"
+#include "reply.h"
+#include "status_check.h"
 
 namespace pelorus {
 
@@ -23,9 +25,21 @@ PortState* Library::port(int number) {
   }
 }
 
-HandleSlot* Library::slot(int32_t handle) {
-  if (handle < 0 || handle >= kHandleCount || handles[handle].port < 0) return nullptr;
-  return &handles[handle];
+std::optional<HandleCall> open_handle(Library& lib, int32_t handle) {
+  if (handle < 0 || handle >= kHandleCount || lib.handles[handle].port < 0) return std::nullopt;
+  HandleSlot& slot = lib.handles[handle];
+  return HandleCall{lib, slot, *lib.port(slot.port)};
+}
+
+int32_t HandleCall::send(const Command& command, Reply& reply) const {
+  if (!command.fits()) return QX_ERR_COMMAND_TOO_LONG;
+  if (!port.link) return QX_ERR_TIMEOUT;
+  return port.link->exchange(command.bytes(), reply);
+}
+
+int32_t HandleCall::send_checked(const Command& command, Reply& reply) const {
+  if (const int32_t sent = send(command, reply); sent != 0) return sent;
+  return status_check(lib, reply);
 }
 
 Library& library() {

@@ -1,6 +1,5 @@
-// The library's state: the handle table, one PortState per port, the last status word, the
-// session key slots and the shared reply buffer. One instance serves the exported functions;
-// tests make their own.
+// The library's state: the handle table, one PortState per port, the last status word and the
+// session key slots. One instance serves the exported functions; tests make their own.
 #pragma once
 
 #include <array>
@@ -8,14 +7,15 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "pelorus32.h"
-#include "reply.h"
 
 namespace pelorus {
 
-class SerialLink;
-class KeyboardLink;
+class Command;
+class Link;
+struct Reply;
 
 inline constexpr int kHandleCount = 10;
 inline constexpr int kPortCom1 = 0;
@@ -41,8 +41,7 @@ struct PortState {
   // Read by the listener thread when a card-event frame arrives.
   std::atomic<QX_CALLBACK> callback{nullptr};
 
-  std::unique_ptr<SerialLink> serial;      // ports 0 and 1 while open
-  std::unique_ptr<KeyboardLink> keyboard;  // port 16 while open
+  std::unique_ptr<Link> link;  // while the port is open
 
   bool with_stx() const { return reader_type != QX_READER_KITEA; }
 };
@@ -60,13 +59,25 @@ struct Library {
   std::array<PortState, 3> ports;  // COM1, COM2, keyboard port
   uint16_t last_status_word = 0;
   std::array<KeySlot, 5> key_slots;
-  Reply reply;  // the last reply of the memory-card and APDU paths
 
   // The state of a valid port number (0, 1, 16), else nullptr.
   PortState* port(int number);
-  // The slot of an open handle, else nullptr.
-  HandleSlot* slot(int32_t handle);
 };
+
+// A call on an open handle: its slot, its port, and the two ways a reader command goes out.
+struct HandleCall {
+  Library& lib;
+  HandleSlot& slot;
+  PortState& port;
+
+  // Sends the command and decodes its reply: the transfer's result.
+  int32_t send(const Command& command, Reply& reply) const;
+  // The same, then the status check of the reply: 0 or the first error.
+  int32_t send_checked(const Command& command, Reply& reply) const;
+};
+
+// The call for a handle that is open; nullopt for one outside 0 to 9 or whose slot is free.
+std::optional<HandleCall> open_handle(Library& lib, int32_t handle);
 
 // The instance behind the exported functions, and the lock that serialises them.
 Library& library();

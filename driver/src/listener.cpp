@@ -56,12 +56,19 @@ void Listener::run() {
       return;
     }
     if (fds[0].revents != 0) return;
-    if (count == 2 && fds[1].revents != 0) read_line(fds[1].revents);
+    if (count == 2 && fds[1].revents != 0) {
+      std::lock_guard lock(mutex_);
+      read_locked(fds[1].revents);
+    }
   }
 }
 
-void Listener::read_line(short revents) {
+void Listener::pump() {
   std::lock_guard lock(mutex_);
+  if (!line_gone_) read_locked(0);
+}
+
+void Listener::read_locked(short revents) {
   const size_t before = count_;
   long n;
   if (count_ < received_.size()) {
@@ -92,34 +99,26 @@ void Listener::read_line(short revents) {
     trace::frame("", std::span(received_).first(count_));
     trace::format("Read File OK, length=%ld, total=%zu\n", n, before);
   }
-  check_card_event(etx_arrived);
+  if (etx_arrived) take_card_events();
   if (count_ > 0 && received_[count_ - 1] == codec::kEtx) {
     etx_ = true;
     etx_event_.notify_all();
   }
 }
 
-// The reader announces a card's insertion or removal with an event frame of its own. When the
-// port has a callback, the frame (and anything that came with it) is dropped and the callback
-// runs on a thread of its own; without a callback the frame stays and the parser skips it. Event
-// frames that arrive together (a card swapped at once) each run the callback, in their order, on
-// the one thread.
-void Listener::check_card_event(bool etx_arrived) {
-  if (!etx_arrived) return;
+// The reader announces a card's insertion or removal with an event frame of its own, between
+// replies or right behind one. When the port has a callback, every such frame is taken out of the
+// buffer wherever it lies, the rest (a reply, a frame still coming) stays, and the events go to
+// the callback in their order; without a callback the frames stay and the parser skips them.
+void Listener::take_card_events() {
   const QX_CALLBACK callback = callback_.load();
   if (callback == nullptr) return;
-  std::span<const uint8_t> rest = std::span(received_).first(count_);
-  if (codec::card_event_code(rest) == 0) return;
+  std::array<int, codec::kFrameCapacity / 12> codes;  // an event frame is at least 12 bytes
+  const codec::EventScan scan = codec::extract_card_events(std::span(received_).first(count_), codes);
+  if (scan.events == 0) return;
   trace::text("Notification message received\n");
-  CardEventCodes codes;
-  while (const int code = codec::card_event_code(rest)) {
-    codes.push_back(code);
-    const auto etx = std::find(rest.begin() + 1, rest.end(), codec::kEtx);
-    if (etx == rest.end()) break;
-    rest = rest.subspan(static_cast<size_t>(etx - rest.begin()) + 1);
-  }
-  reset_locked();
-  run_card_event_callback(callback, std::move(codes));
+  count_ = scan.remaining;
+  for (size_t i = 0; i < scan.events; ++i) card_events_.post(callback, codes[i]);
 }
 
 void Listener::reset_locked() {

@@ -1,7 +1,8 @@
 // The receive side of a serial port: a thread that waits on the line and on a wake-up
-// descriptor, gathers the reader's bytes in the receive buffer, raises the ETX event when the
-// buffer ends with ETX, and recognises card-event frames. The caller's thread resets the receive
-// side before each send and takes the buffer after the ETX event; a mutex guards what both share.
+// descriptor, gathers the reader's bytes in the receive buffer, takes the card-event frames out
+// of it, and raises the ETX event when the buffer ends with ETX. The caller's thread resets the
+// receive side before each send and takes the buffer after the ETX event; a mutex guards what
+// both share.
 #pragma once
 
 #include <array>
@@ -15,6 +16,7 @@
 #include <span>
 #include <thread>
 
+#include "card_events.h"
 #include "frame_codec.h"
 #include "pelorus32.h"
 #include "unique_fd.h"
@@ -39,6 +41,11 @@ class Listener {
   // Clears the ETX event, purges the line and empties the receive buffer.
   void reset_receive_side();
 
+  // Reads, on the caller's thread, whatever the line holds right now, as the listener would:
+  // state that travels with the data (the modem lines of a network serial port) is then as
+  // fresh as what the peer has sent, whether or not the listener thread has run yet.
+  void pump();
+
   // Waits up to `wait` for the ETX event, then moves the receive buffer into `frame` and returns
   // its length; nullopt when the event did not come.
   std::optional<size_t> take_frame(std::chrono::microseconds wait, std::span<uint8_t, codec::kFrameCapacity> frame);
@@ -48,8 +55,8 @@ class Listener {
 
  private:
   void run();
-  void read_line(short revents);
-  void check_card_event(bool etx_arrived);
+  void read_locked(short revents);
+  void take_card_events();
   void reset_locked();
 
   Line& line_;
@@ -63,6 +70,7 @@ class Listener {
   bool etx_ = false;
   std::array<uint8_t, codec::kFrameCapacity> received_{};
   size_t count_ = 0;
+  CardEventQueue card_events_;
 };
 
 }  // namespace pelorus

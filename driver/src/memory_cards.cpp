@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "apdu_answer.h"
+#include "command_codes.h"
 #include "library.h"
 #include "memory_forms.h"
 #include "password_cards.h"
@@ -68,7 +70,7 @@ constexpr Support kSupport[] = {
     {QX_CARD_LM8KS, QXI_Write, block_write},
     {QX_CARD_LM8KS, QXI_WriteProtect, protect_write},
     {QX_CARD_LM8KS, QXI_Verify, plain_code},
-    {QX_CARD_LM8KS, QXI_ReadProtect, read_protection, {0x92, 3}},
+    {QX_CARD_LM8KS, QXI_ReadProtect, read_protection, {command_code::kCode, 3}},
 
     {QX_CARD_LM2KP, QXI_Read, plain_read},
     {QX_CARD_LM2KP, QXI_Write, block_write},
@@ -79,7 +81,7 @@ constexpr Support kSupport[] = {
     {QX_CARD_LM2KS, QXI_WriteProtect, protect_write},
     {QX_CARD_LM2KS, QXI_Verify, plain_code},
     {QX_CARD_LM2KS, QXI_ChangePIN, change_code},
-    {QX_CARD_LM2KS, QXI_ReadProtect, read_protection, {0x92, 4}},
+    {QX_CARD_LM2KS, QXI_ReadProtect, read_protection, {command_code::kCode, 4}},
 
     {QX_CARD_IIC, QXI_Read, plain_read},
     {QX_CARD_IIC, QXI_Write, block_write},
@@ -89,7 +91,7 @@ constexpr Support kSupport[] = {
     {QX_CARD_XIIC, QXI_Write, block_write},
     {QX_CARD_XIIC, QXI_CardOptions, card_options},
     {QX_CARD_XIIC, QXI_SetProtect, nibble_protect},
-    {QX_CARD_XIIC, QXI_ReadProtect, read_protection, {0x97, 3}},
+    {QX_CARD_XIIC, QXI_ReadProtect, read_protection, {command_code::kReadProtection, 3}},
     {QX_CARD_XIIC, QXI_SetHE, set_he},
 
     {QX_CARD_AT1604, QXI_Read, plain_read},
@@ -102,7 +104,7 @@ constexpr Support kSupport[] = {
     {QX_CARD_LM256, QXI_Read, word_read},
     {QX_CARD_LM256, QXI_Write, word_write},
     {QX_CARD_LM256, QXI_SetProtect, set_protect},
-    {QX_CARD_LM256, QXI_ReadProtect, read_protection, {0x97, 1}},
+    {QX_CARD_LM256, QXI_ReadProtect, read_protection, {command_code::kReadProtection, 1}},
     {QX_CARD_LM256, QXI_LockPRotect, lock_protect},
     {QX_CARD_LM256, QXI_ClearProtect, clear_protect},
     {QX_CARD_LM256, QXI_WriteAll, write_all},
@@ -110,7 +112,7 @@ constexpr Support kSupport[] = {
     {QX_CARD_LM4KP, QXI_Read, word_read},
     {QX_CARD_LM4KP, QXI_Write, word_write},
     {QX_CARD_LM4KP, QXI_SetProtect, set_protect},
-    {QX_CARD_LM4KP, QXI_ReadProtect, read_protection, {0x97, 1}},
+    {QX_CARD_LM4KP, QXI_ReadProtect, read_protection, {command_code::kReadProtection, 1}},
     {QX_CARD_LM4KP, QXI_LockPRotect, lock_protect},
     {QX_CARD_LM4KP, QXI_ClearProtect, clear_protect},
     {QX_CARD_LM4KP, QXI_WriteAll, write_all},
@@ -175,22 +177,17 @@ const Support* find_routine(uint8_t card_type, uint8_t ins) {
 
 bool memory_command_supported(uint8_t card_type, uint8_t ins) { return find_routine(card_type, ins) != nullptr; }
 
-int32_t exchange_with_memory_card(Library& lib, PortState& port, uint8_t card_type, QX_APDU& apdu) {
+int32_t exchange_with_memory_card(const HandleCall& call, QX_APDU& apdu) {
+  const uint8_t card_type = call.slot.card_type;
   if (apdu.CLA != 0) return QX_ERR_BAD_CLA;
   if (apdu.INS == 0 || apdu.INS > QXI_BlowFuse) return QX_ERR_NOT_SUPPORTED;
   if (card_type == QX_CARD_X24645) apdu.P1 |= kTopBit;
 
   const Support* entry = find_routine(card_type, apdu.INS);
   if (entry == nullptr) return QX_ERR_NOT_SUPPORTED;
-  MemoryCall call{lib, port, apdu, card_type};
-  if (const int32_t result = entry->routine(call, entry->arguments); result != 0) return result;
-
-  const Reply& reply = lib.reply;
-  if (!reply.data_complete()) return QX_ERR_BAD_FRAME;
-  apdu.Status = reply.status_word();
-  apdu.Le = reply.length_byte();
-  std::ranges::copy(reply.data(), apdu.DataOut);
-  return 0;
+  Reply reply;
+  if (const int32_t result = entry->routine(MemoryCall{call, apdu, reply}, entry->arguments); result != 0) return result;
+  return take_memory_answer(reply, apdu);
 }
 
 }  // namespace pelorus

@@ -8,10 +8,11 @@
 
 namespace pelorus {
 
-struct Library;
-struct PortState;
+struct HandleCall;
 
-int32_t exchange_with_memory_card(Library& lib, PortState& port, uint8_t card_type, QX_APDU& apdu);
+// The logical command in INS for the session's memory card. 0 or an error code; after an error
+// the record's Status, Le and DataOut are as they were.
+int32_t exchange_with_memory_card(const HandleCall& call, QX_APDU& apdu);
 
 // True when the card type serves the logical command.
 bool memory_command_supported(uint8_t card_type, uint8_t ins);

@@ -3,32 +3,13 @@
 #include <array>
 #include <optional>
 
-#include "exchange.h"
-#include "library.h"
-#include "status_check.h"
+#include "command_codes.h"
 
-namespace pelorus {
-
-int32_t MemoryCall::send(Command& command, Reply& reply) { return exchange(port, command.bytes(), reply); }
-
-int32_t MemoryCall::send_checked(Command& command) {
-  if (const int32_t sent = send(command, lib.reply); sent != 0) return sent;
-  return status_check(lib, lib.reply);
-}
-
-namespace forms {
+namespace pelorus::forms {
 namespace {
 
-constexpr uint8_t kRead = 0x90;
-constexpr uint8_t kWrite = 0x91;
-constexpr uint8_t kCode = 0x92;
-constexpr uint8_t kChangeCode = 0x93;
-constexpr uint8_t kProtect = 0x94;
-constexpr uint8_t kErase = 0x95;
-constexpr uint8_t kAuthenticate = 0x96;
-constexpr uint8_t kFuse = 0x84;
-constexpr uint8_t kReadInformation = 0x01;
-constexpr uint8_t kPowerUp = 0x80;
+using namespace command_code;
+
 constexpr uint8_t kCardPowered = 0x02;  // bit 1 of the information block's card status
 
 constexpr int32_t kBadParameter = QX_ERR_BAD_PARAMETER;
@@ -85,7 +66,7 @@ void set_plain_success(Reply& reply) {
 
 }  // namespace
 
-int32_t plain_read(MemoryCall& call, FormArguments) {
+int32_t plain_read(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 0) return kBadParameter;
   Command c(kRead);
@@ -93,11 +74,11 @@ int32_t plain_read(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t byte_wise_write(MemoryCall& call, FormArguments) {
+int32_t byte_wise_write(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Le != 0 || !call.lc_fits()) return kBadParameter;
   // Writing no byte sends nothing and succeeds, with no data.
-  if (a.Lc == 0) set_plain_success(call.lib.reply);
+  if (a.Lc == 0) set_plain_success(call.reply);
   for (int32_t i = 0; i < a.Lc; ++i) {
     Command c(kWrite);
     c.add(a.P1).add(static_cast<uint8_t>(a.P2 + i)).add(0x00).add(a.DataIn[i]);
@@ -106,7 +87,7 @@ int32_t byte_wise_write(MemoryCall& call, FormArguments) {
   return 0;
 }
 
-int32_t block_write(MemoryCall& call, FormArguments) {
+int32_t block_write(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Le != 0 || !call.lc_fits()) return kBadParameter;
   Command c(kWrite);
@@ -114,7 +95,7 @@ int32_t block_write(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t carry_write(MemoryCall& call, FormArguments) {
+int32_t carry_write(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 1 || a.P1 < 1 || a.P1 > 3 || a.Le != 0) return kBadParameter;
   Command c(kWrite);
@@ -122,7 +103,7 @@ int32_t carry_write(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t protect_write(MemoryCall& call, FormArguments) {
+int32_t protect_write(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Le != 0 || !call.lc_fits()) return kBadParameter;
   Command c(kProtect);
@@ -130,7 +111,7 @@ int32_t protect_write(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t erase(MemoryCall& call, FormArguments) {
+int32_t erase(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Le != 0) return kBadParameter;
   Command c(kErase);
@@ -138,7 +119,7 @@ int32_t erase(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t three_byte_code(MemoryCall& call, FormArguments) {
+int32_t three_byte_code(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 3 || a.P1 != 0 || a.P2 != 0 || a.Le != 0) return kBadParameter;
   Command c(kCode);
@@ -146,7 +127,7 @@ int32_t three_byte_code(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t plain_code(MemoryCall& call, FormArguments) {
+int32_t plain_code(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   // A code of no bytes would go out as 92 00, which the reader takes for reading the protection:
   // its answer would look like an accepted code.
@@ -156,7 +137,7 @@ int32_t plain_code(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t change_code(MemoryCall& call, FormArguments) {
+int32_t change_code(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 3 || a.P1 != 0 || a.P2 != 0 || a.Le != 0) return kBadParameter;
   Command c(kChangeCode);
@@ -164,16 +145,16 @@ int32_t change_code(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t selected_code(MemoryCall& call, FormArguments) {
+int32_t selected_code(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
-  const auto selector = selector_for(call.card_type, a.P1);
+  const auto selector = selector_for(call.card_type(), a.P1);
   if (a.P2 != 0 || a.Le != 0 || !selector || a.Lc != selector->lc) return kBadParameter;
   Command c(kCode);
   c.add(selector->bytes).add(call.data_in());
   return call.send_checked(c);
 }
 
-int32_t six_byte_authenticate(MemoryCall& call, FormArguments) {
+int32_t six_byte_authenticate(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.P1 > 1 || a.Lc != 6) return kBadParameter;
   Command c(kAuthenticate);
@@ -181,7 +162,7 @@ int32_t six_byte_authenticate(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t four_byte_authenticate(MemoryCall& call, FormArguments) {
+int32_t four_byte_authenticate(const MemoryCall& call, FormArguments) {
   if (call.apdu.Lc != 4) return kBadParameter;
   Command c(kAuthenticate);
   c.add(call.data_in(4));
@@ -190,7 +171,7 @@ int32_t four_byte_authenticate(MemoryCall& call, FormArguments) {
 
 // After a fuse is set the card may have been powered down; if the reader says it is powered, it
 // is reset so that the session goes on. The fuse command's reply stays the one reported.
-int32_t set_fuse(MemoryCall& call, FormArguments) {
+int32_t set_fuse(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if ((a.Lc != 0 && a.Le != 0) || a.P2 != 0 || (a.P1 != 0x00 && a.P1 != 0x01 && a.P1 != 0xFF)) return kBadParameter;
   Command fuse(kFuse);
@@ -207,7 +188,7 @@ int32_t set_fuse(MemoryCall& call, FormArguments) {
   return call.send(power_up, follow_up);
 }
 
-int32_t blow_fuse(MemoryCall& call, FormArguments) {
+int32_t blow_fuse(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (!no_data(a)) return kBadParameter;
   Command c(kProtect);
@@ -215,14 +196,14 @@ int32_t blow_fuse(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t card_options(MemoryCall& call, FormArguments) {
+int32_t card_options(const MemoryCall& call, FormArguments) {
   if (!no_data(call.apdu)) return kBadParameter;
   Command c(kFuse);
   c.add(call.apdu.P1);
   return call.send_checked(c);
 }
 
-int32_t nibble_protect(MemoryCall& call, FormArguments) {
+int32_t nibble_protect(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (!no_data(a) || a.P1 > 15 || a.P2 > 15) return kBadParameter;
   Command c(kProtect);
@@ -230,7 +211,7 @@ int32_t nibble_protect(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t set_he(MemoryCall& call, FormArguments) {
+int32_t set_he(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (!no_data(a) || a.P1 > 15) return kBadParameter;
   Command c(kProtect);
@@ -238,14 +219,14 @@ int32_t set_he(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t read_protection(MemoryCall& call, FormArguments args) {
+int32_t read_protection(const MemoryCall& call, FormArguments args) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 0 || a.Le != args.fixed) return kBadParameter;
   Command c(args.command);
   return call.send_checked(c);
 }
 
-int32_t word_read(MemoryCall& call, FormArguments) {
+int32_t word_read(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 0) return kBadParameter;
   if (a.P2 & 1) return QX_ERR_ODD_ADDRESS;
@@ -255,7 +236,7 @@ int32_t word_read(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t word_write(MemoryCall& call, FormArguments) {
+int32_t word_write(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Le != 0 || !call.lc_fits()) return kBadParameter;
   if (a.P2 & 1) return QX_ERR_ODD_ADDRESS;
@@ -265,7 +246,7 @@ int32_t word_write(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t word_erase(MemoryCall& call, FormArguments) {
+int32_t word_erase(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Le != 0) return kBadParameter;
   if (a.P2 & 1) return QX_ERR_ODD_ADDRESS;
@@ -275,27 +256,27 @@ int32_t word_erase(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t set_protect(MemoryCall& call, FormArguments) {
+int32_t set_protect(const MemoryCall& call, FormArguments) {
   if (!no_data(call.apdu)) return kBadParameter;
   Command c(kProtect);
   c.add(call.apdu.P1);
   return call.send_checked(c);
 }
 
-int32_t lock_protect(MemoryCall& call, FormArguments) {
+int32_t lock_protect(const MemoryCall& call, FormArguments) {
   if (!nothing_but_ins(call.apdu)) return kBadParameter;
   Command c(kProtect);
   c.add(0xFF).add(0xFF);
   return call.send_checked(c);
 }
 
-int32_t clear_protect(MemoryCall& call, FormArguments) {
+int32_t clear_protect(const MemoryCall& call, FormArguments) {
   if (!nothing_but_ins(call.apdu)) return kBadParameter;
   Command c(kProtect);
   return call.send_checked(c);
 }
 
-int32_t write_all(MemoryCall& call, FormArguments) {
+int32_t write_all(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 2 || a.Le != 0 || a.P1 != 0 || a.P2 != 0) return kBadParameter;
   Command c(kErase);
@@ -303,11 +284,10 @@ int32_t write_all(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t erase_all(MemoryCall& call, FormArguments) {
+int32_t erase_all(const MemoryCall& call, FormArguments) {
   if (!nothing_but_ins(call.apdu)) return kBadParameter;
   Command c(kErase);
   return call.send_checked(c);
 }
 
-}  // namespace forms
-}  // namespace pelorus
+}  // namespace pelorus::forms

@@ -3,20 +3,13 @@
 #include <algorithm>
 #include <array>
 
-#include "library.h"
+#include "command_codes.h"
 #include "status_check.h"
 
 namespace pelorus::password_cards {
 namespace {
 
-constexpr uint8_t kRead = 0x90;
-constexpr uint8_t kWrite = 0x91;
-constexpr uint8_t kReadWithPassword = 0x92;
-constexpr uint8_t kWriteWithMasterPassword = 0x93;
-constexpr uint8_t kWriteWithPassword = 0x94;
-constexpr uint8_t kPasswordCommand = 0x95;
-constexpr uint8_t kWriteAllPasswords = 0x96;
-constexpr uint8_t kReactivate = 0x97;
+using namespace command_code;
 
 constexpr uint8_t kProtectedAccess = 0x80;  // the top bit of P1
 constexpr int32_t kPasswordLength = 8;
@@ -32,9 +25,9 @@ using Password = std::array<uint8_t, 8>;
 constexpr Password kZeros{};
 constexpr Password kOnes = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
-KeySlot& slot(MemoryCall& call, int n) { return call.lib.key_slots[static_cast<size_t>(n)]; }
-bool valid(MemoryCall& call, int n) { return slot(call, n).valid; }
-const Password& password(MemoryCall& call, int n) { return slot(call, n).password; }
+KeySlot& slot(const MemoryCall& call, int n) { return call.lib().key_slots[static_cast<size_t>(n)]; }
+bool valid(const MemoryCall& call, int n) { return slot(call, n).valid; }
+const Password& password(const MemoryCall& call, int n) { return slot(call, n).password; }
 
 Password entered(const MemoryCall& call) {
   Password p;
@@ -42,7 +35,7 @@ Password entered(const MemoryCall& call) {
   return p;
 }
 
-void accept(MemoryCall& call, int n, const Password& p) {
+void accept(const MemoryCall& call, int n, const Password& p) {
   slot(call, n).valid = true;
   slot(call, n).password = p;
 }
@@ -54,7 +47,7 @@ bool protected_access(const QX_APDU& a) { return (a.P1 & kProtectedAccess) != 0;
 
 }  // namespace
 
-int32_t x76f041_read(MemoryCall& call, FormArguments) {
+int32_t x76f041_read(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 0) return QX_ERR_BAD_PARAMETER;
   const auto le = static_cast<uint8_t>(a.Le);
@@ -76,7 +69,7 @@ int32_t x76f041_read(MemoryCall& call, FormArguments) {
   return QX_ERR_NO_PASSWORD;
 }
 
-int32_t x76f041_write(MemoryCall& call, FormArguments) {
+int32_t x76f041_write(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Le != 0 || !call.lc_fits()) return QX_ERR_BAD_PARAMETER;
   if (!protected_access(a)) {
@@ -97,7 +90,7 @@ int32_t x76f041_write(MemoryCall& call, FormArguments) {
   return QX_ERR_NO_PASSWORD;
 }
 
-int32_t x76f041_verify(MemoryCall& call, FormArguments) {
+int32_t x76f041_verify(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (!is_password_command(a) || a.P1 > 2) return QX_ERR_BAD_PARAMETER;
   const Password p = entered(call);
@@ -109,7 +102,7 @@ int32_t x76f041_verify(MemoryCall& call, FormArguments) {
   return 0;
 }
 
-int32_t x76f041_change_pin(MemoryCall& call, FormArguments) {
+int32_t x76f041_change_pin(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (!is_password_command(a) || a.P1 > 2) return QX_ERR_BAD_PARAMETER;
   const Password p = entered(call);
@@ -128,7 +121,7 @@ int32_t x76f041_change_pin(MemoryCall& call, FormArguments) {
   return 0;
 }
 
-int32_t x76f041_set_protect(MemoryCall& call, FormArguments) {
+int32_t x76f041_set_protect(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 5 || a.Le != 0) return QX_ERR_BAD_PARAMETER;
   if (!valid(call, kMasterSlot)) return QX_ERR_NO_PASSWORD;
@@ -137,7 +130,7 @@ int32_t x76f041_set_protect(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t x76f041_read_protect(MemoryCall& call, FormArguments) {
+int32_t x76f041_read_protect(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 0 || a.Le != 5) return QX_ERR_BAD_PARAMETER;
   if (!valid(call, kMasterSlot)) return QX_ERR_NO_PASSWORD;
@@ -147,7 +140,7 @@ int32_t x76f041_read_protect(MemoryCall& call, FormArguments) {
 }
 
 // Writing or erasing the whole card resets its passwords: the slots follow, valid or not.
-int32_t x76f041_write_all(MemoryCall& call, FormArguments) {
+int32_t x76f041_write_all(const MemoryCall& call, FormArguments) {
   if (!is_password_command(call.apdu)) return QX_ERR_BAD_PARAMETER;
   Command c(kPasswordCommand);
   c.add(call.data_in(8)).add(0x70).add(0x00);
@@ -156,7 +149,7 @@ int32_t x76f041_write_all(MemoryCall& call, FormArguments) {
   return 0;
 }
 
-int32_t x76f041_erase_all(MemoryCall& call, FormArguments) {
+int32_t x76f041_erase_all(const MemoryCall& call, FormArguments) {
   if (!is_password_command(call.apdu)) return QX_ERR_BAD_PARAMETER;
   Command c(kPasswordCommand);
   c.add(call.data_in(8)).add(0x80).add(0x00);
@@ -167,7 +160,7 @@ int32_t x76f041_erase_all(MemoryCall& call, FormArguments) {
 
 // X76F128 / X76F640: slots 0 and 1 read, 2 and 3 write, for the low and the high (P1 top bit
 // set) array; slot 4 is the reset password.
-int32_t x76f128_read(MemoryCall& call, FormArguments) {
+int32_t x76f128_read(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 0) return QX_ERR_BAD_PARAMETER;
   const int b = protected_access(a) ? 1 : 0;
@@ -177,7 +170,7 @@ int32_t x76f128_read(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t x76f128_write(MemoryCall& call, FormArguments) {
+int32_t x76f128_write(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Le != 0 || !call.lc_fits()) return QX_ERR_BAD_PARAMETER;
   const int b = protected_access(a) ? 1 : 0;
@@ -187,7 +180,7 @@ int32_t x76f128_write(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t x76f128_verify(MemoryCall& call, FormArguments) {
+int32_t x76f128_verify(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (!is_password_command(a) || a.P1 > 4) return QX_ERR_BAD_PARAMETER;
   const Password p = entered(call);
@@ -199,7 +192,7 @@ int32_t x76f128_verify(MemoryCall& call, FormArguments) {
   return 0;
 }
 
-int32_t x76f128_change_pin(MemoryCall& call, FormArguments) {
+int32_t x76f128_change_pin(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (!is_password_command(a) || a.P1 > 4) return QX_ERR_BAD_PARAMETER;
   if (!valid(call, a.P1)) return QX_ERR_NO_PASSWORD;
@@ -211,7 +204,7 @@ int32_t x76f128_change_pin(MemoryCall& call, FormArguments) {
   return 0;
 }
 
-int32_t x76f128_write_all(MemoryCall& call, FormArguments) {
+int32_t x76f128_write_all(const MemoryCall& call, FormArguments) {
   if (!is_password_command(call.apdu)) return QX_ERR_BAD_PARAMETER;
   Command c(kWriteAllPasswords);
   c.add(call.data_in(8));
@@ -220,7 +213,7 @@ int32_t x76f128_write_all(MemoryCall& call, FormArguments) {
   return 0;
 }
 
-int32_t x76f128_reactivate(MemoryCall& call, FormArguments) {
+int32_t x76f128_reactivate(const MemoryCall& call, FormArguments) {
   if (!is_password_command(call.apdu)) return QX_ERR_BAD_PARAMETER;
   Command c(kReactivate);
   c.add(call.data_in(8));
@@ -228,7 +221,7 @@ int32_t x76f128_reactivate(MemoryCall& call, FormArguments) {
 }
 
 // X76F100: slot 0 the write password, slot 1 the read password.
-int32_t x76f100_read(MemoryCall& call, FormArguments) {
+int32_t x76f100_read(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Lc != 0) return QX_ERR_BAD_PARAMETER;
   if (!valid(call, kReadSlot)) return QX_ERR_NO_PASSWORD;
@@ -237,7 +230,7 @@ int32_t x76f100_read(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t x76f100_write(MemoryCall& call, FormArguments) {
+int32_t x76f100_write(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (a.Le != 0 || !call.lc_fits()) return QX_ERR_BAD_PARAMETER;
   if (!valid(call, kWriteSlot)) return QX_ERR_NO_PASSWORD;
@@ -246,7 +239,7 @@ int32_t x76f100_write(MemoryCall& call, FormArguments) {
   return call.send_checked(c);
 }
 
-int32_t x76f100_verify(MemoryCall& call, FormArguments) {
+int32_t x76f100_verify(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (!is_password_command(a) || a.P1 > 1) return QX_ERR_BAD_PARAMETER;
   const Password p = entered(call);
@@ -260,10 +253,10 @@ int32_t x76f100_verify(MemoryCall& call, FormArguments) {
     // The read password is checked by a one-byte read; its byte is not handed out.
     Command c(kRead);
     c.add(p).add(0x00).add(0x00).add(0x01);
-    result = call.send(c, call.lib.reply);
+    result = call.send(c, call.reply);
     if (result == 0) {
-      call.lib.reply.bytes[2] = 0;
-      result = status_check(call.lib, call.lib.reply);
+      call.reply.drop_data();
+      result = status_check(call.lib(), call.reply);
     }
   }
   if (result != 0) return result;
@@ -271,7 +264,7 @@ int32_t x76f100_verify(MemoryCall& call, FormArguments) {
   return 0;
 }
 
-int32_t x76f100_change_pin(MemoryCall& call, FormArguments) {
+int32_t x76f100_change_pin(const MemoryCall& call, FormArguments) {
   const QX_APDU& a = call.apdu;
   if (!is_password_command(a) || a.P1 > 1) return QX_ERR_BAD_PARAMETER;
   if (!valid(call, kWriteSlot)) return QX_ERR_NO_PASSWORD;

@@ -8,26 +8,26 @@
 
 namespace pelorus::password_cards {
 
-int32_t x76f041_read(MemoryCall& call, FormArguments);
-int32_t x76f041_write(MemoryCall& call, FormArguments);
-int32_t x76f041_verify(MemoryCall& call, FormArguments);
-int32_t x76f041_change_pin(MemoryCall& call, FormArguments);
-int32_t x76f041_set_protect(MemoryCall& call, FormArguments);
-int32_t x76f041_read_protect(MemoryCall& call, FormArguments);
-int32_t x76f041_write_all(MemoryCall& call, FormArguments);
-int32_t x76f041_erase_all(MemoryCall& call, FormArguments);
+int32_t x76f041_read(const MemoryCall& call, FormArguments);
+int32_t x76f041_write(const MemoryCall& call, FormArguments);
+int32_t x76f041_verify(const MemoryCall& call, FormArguments);
+int32_t x76f041_change_pin(const MemoryCall& call, FormArguments);
+int32_t x76f041_set_protect(const MemoryCall& call, FormArguments);
+int32_t x76f041_read_protect(const MemoryCall& call, FormArguments);
+int32_t x76f041_write_all(const MemoryCall& call, FormArguments);
+int32_t x76f041_erase_all(const MemoryCall& call, FormArguments);
 
 // X76F128 and X76F640 share their routines.
-int32_t x76f128_read(MemoryCall& call, FormArguments);
-int32_t x76f128_write(MemoryCall& call, FormArguments);
-int32_t x76f128_verify(MemoryCall& call, FormArguments);
-int32_t x76f128_change_pin(MemoryCall& call, FormArguments);
-int32_t x76f128_write_all(MemoryCall& call, FormArguments);
-int32_t x76f128_reactivate(MemoryCall& call, FormArguments);
+int32_t x76f128_read(const MemoryCall& call, FormArguments);
+int32_t x76f128_write(const MemoryCall& call, FormArguments);
+int32_t x76f128_verify(const MemoryCall& call, FormArguments);
+int32_t x76f128_change_pin(const MemoryCall& call, FormArguments);
+int32_t x76f128_write_all(const MemoryCall& call, FormArguments);
+int32_t x76f128_reactivate(const MemoryCall& call, FormArguments);
 
-int32_t x76f100_read(MemoryCall& call, FormArguments);
-int32_t x76f100_write(MemoryCall& call, FormArguments);
-int32_t x76f100_verify(MemoryCall& call, FormArguments);
-int32_t x76f100_change_pin(MemoryCall& call, FormArguments);
+int32_t x76f100_read(const MemoryCall& call, FormArguments);
+int32_t x76f100_write(const MemoryCall& call, FormArguments);
+int32_t x76f100_verify(const MemoryCall& call, FormArguments);
+int32_t x76f100_change_pin(const MemoryCall& call, FormArguments);
 
 }  // namespace pelorus::password_cards

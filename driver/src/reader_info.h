@@ -7,10 +7,10 @@
 
 namespace pelorus {
 
-struct Library;
+struct HandleCall;
 
-int32_t get_info(Library& lib, int32_t handle, QX_INFO* info);
-int32_t set_options(Library& lib, int32_t handle, uint32_t option, uint32_t value);
-int32_t options(Library& lib, int32_t handle, int32_t option, int32_t value, uint8_t* buffer, int32_t length);
+int32_t get_info(const HandleCall& call, QX_INFO* info);
+int32_t set_options(const HandleCall& call, uint32_t option, uint32_t value);
+int32_t options(const HandleCall& call, int32_t option, int32_t value, uint8_t* buffer, int32_t length);
 
 }  // namespace pelorus

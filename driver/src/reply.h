@@ -28,9 +28,20 @@ struct Reply {
     return length < kMinimumLength ? std::span<const uint8_t>{} : std::span(bytes).subspan(3, length - kMinimumLength);
   }
 
-  // The data the length byte announces, when the frame carried that much.
-  bool data_complete() const { return length_byte() <= payload().size(); }
+  // True when the frame carried exactly the data its length byte announces: a reply with more
+  // or less is not the reader's answer (noise that happened to pass the checksum, or a frame
+  // from another command).
+  bool length_matches() const { return length >= kMinimumLength && length_byte() == payload().size(); }
+  // The data the length byte announces, as far as the frame carried it.
   std::span<const uint8_t> data() const { return payload().first(std::min<size_t>(length_byte(), payload().size())); }
+
+  // Keeps the status and hands out no data (length byte 0).
+  void drop_data() {
+    if (length < kMinimumLength) return;
+    bytes[2] = 0;
+    bytes[3] = bytes[length - 1];
+    length = kMinimumLength;
+  }
 };
 
 }  // namespace pelorus

@@ -4,9 +4,11 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -98,16 +100,8 @@ class Rfc2217Line final : public Line, private telnet::Listener {
   int poll_fd() const override { return socket_.get(); }
 
   long read_available(std::span<uint8_t> out) override {
-    std::array<uint8_t, 600> raw;
-    const ssize_t n = ::recv(socket_.get(), raw.data(), std::min(raw.size(), out.size()), MSG_DONTWAIT);
-    if (n > 0) return static_cast<long>(decoder_.decode(std::span(raw).first(static_cast<size_t>(n)), out, *this));
-    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
-    if (n == 0) {
-      trace::format("%s: connection closed by the server\n", name().c_str());
-    } else {
-      trace::system_error("recv", name(), errno);
-    }
-    return -1;
+    size_t data = 0;
+    return read_raw(out, out.size(), data) < 0 ? -1 : static_cast<long>(data);
   }
 
   bool write_all(std::span<const uint8_t> bytes, std::chrono::microseconds wait) override {
@@ -141,6 +135,25 @@ class Rfc2217Line final : public Line, private telnet::Listener {
   }
 
  private:
+  // Reads up to `limit` bytes off the socket and decodes them: the data bytes into out (`data`
+  // says how many), the commands to this line. Returns the raw bytes read, 0 when none had
+  // arrived, -1 when the connection is gone.
+  long read_raw(std::span<uint8_t> out, size_t limit, size_t& data) {
+    std::array<uint8_t, 600> raw;
+    const ssize_t n = ::recv(socket_.get(), raw.data(), std::min({raw.size(), out.size(), limit}), MSG_DONTWAIT);
+    if (n > 0) {
+      data = decoder_.decode(std::span(raw).first(static_cast<size_t>(n)), out, *this);
+      return n;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+    if (n == 0) {
+      trace::format("%s: connection closed by the server\n", name().c_str());
+    } else {
+      trace::system_error("recv", name(), errno);
+    }
+    return -1;
+  }
+
   void on_negotiation(uint8_t verb, uint8_t option) override {
     const bool wanted = option == telnet::kBinary || option == telnet::kSuppressGoAhead || option == telnet::kComPortOption;
     if (verb == telnet::kDo && option == telnet::kComPortOption) com_port_agreed_ = true;
@@ -189,21 +202,21 @@ class Rfc2217Line final : public Line, private telnet::Listener {
     return true;
   }
 
-  // Reads and decodes whatever has arrived, keeping the commands and dropping the data.
+  // Reads and decodes what had arrived when it was called, keeping the commands and dropping the
+  // data. Only that much: a server that keeps streaming must not keep the caller here.
   long drain() {
+    int queued = 0;
+    if (::ioctl(socket_.get(), FIONREAD, &queued) != 0) return -1;
     std::array<uint8_t, 600> data;
     long total = 0;
-    for (;;) {
-      const long n = read_available(data);
-      if (n < 0) return -1;
+    for (size_t left = static_cast<size_t>(queued); left > 0;) {
+      size_t decoded = 0;
+      const long n = read_raw(data, std::min(left, data.size()), decoded);
+      if (n <= 0) return n < 0 ? -1 : total;
+      left -= static_cast<size_t>(n);
       total += n;
-      if (n == 0 && !readable_now()) return total;
     }
-  }
-
-  bool readable_now() const {
-    pollfd p{socket_.get(), POLLIN, 0};
-    return ::poll(&p, 1, 0) == 1;
+    return total;
   }
 
   UniqueFd socket_;

@@ -5,6 +5,7 @@
 
 #include "library.h"
 #include "line.h"
+#include "reader_rates.h"
 #include "reply.h"
 #include "timing.h"
 #include "trace.h"
@@ -18,6 +19,10 @@ SerialLink::~SerialLink() = default;  // the listener stops before the line clos
 
 bool SerialLink::send_frame(std::span<const uint8_t> frame) {
   listener_.reset_receive_side();
+  return write_frame(frame);
+}
+
+bool SerialLink::write_frame(std::span<const uint8_t> frame) {
   const bool written = line_->write_all(frame, timing::scaled(timing::kWriteWait));
   trace::frame("\n Send:", frame);
   return written;
@@ -41,18 +46,34 @@ int SerialLink::receive(Reply& reply, codec::ReplyKind& kind) {
     if (!length) return QX_ERR_TIMEOUT;
     const auto parsed = codec::parse_receive_buffer(std::span(frame_).first(*length), port_.with_stx(), reply.bytes);
     // A card that comes or goes while a command waits is no fault of the reply: asking for the
-    // reply again would bring it twice, and the second copy could be taken for the next one's.
+    // reply again would bring it twice.
     if (parsed.only_card_events) {
       trace::text("Card event frame while waiting for a reply\n");
       continue;
     }
-    if (!parsed.ok) return QX_ERR_BAD_FRAME;
+    if (!parsed.ok) {
+      trace::format("Bad frame (%s)\n", codec::refusal_text(parsed.refusal));
+      return QX_ERR_BAD_FRAME;
+    }
     kind = parsed.kind;
     reply.length = parsed.length;
     // A reply carries at least its two status bytes, its length byte and the checksum.
-    if (kind == codec::ReplyKind::Reply && reply.length < Reply::kMinimumLength) return QX_ERR_BAD_FRAME;
+    if (kind == codec::ReplyKind::Reply && reply.length < Reply::kMinimumLength) {
+      trace::text("Bad frame (no status)\n");
+      return QX_ERR_BAD_FRAME;
+    }
     return 0;
   }
+}
+
+bool SerialLink::probe_presence() {
+  wait_for_cts_drop();
+  trace::text("Step 5.2\n");
+  if (!send_frame(codec::kPresenceProbe)) return false;
+  trace::text("Step 5.3\n");
+  Reply answer;
+  codec::ReplyKind kind{};
+  return receive(answer, kind) == 0 && kind == codec::ReplyKind::Resend;
 }
 
 bool SerialLink::set_rate(int bits_per_second) { return line_->set_rate(bits_per_second); }
@@ -65,8 +86,45 @@ void SerialLink::pulse_dtr() {
   timing::sleep(timing::kResetSettle);
 }
 
+// A network serial port reports CTS in notifications that travel with the data: each poll first
+// takes in what has arrived, so that a notification sent before the wait or during it is seen.
 void SerialLink::wait_for_cts_drop() {
-  for (int i = 0; i < timing::kCtsPolls && line_->cts(); ++i) timing::sleep(timing::kCtsPollInterval);
+  for (int i = 0; i < timing::kCtsPolls; ++i) {
+    listener_.pump();
+    if (!line_->cts()) return;
+    timing::sleep(timing::kCtsPollInterval);
+  }
+}
+
+int32_t SerialLink::reset_and_detect() {
+  if (port_.reader_type == QX_READER_AUTODETECT && port_.baud_rate != 9600) line_->set_rate(9600);
+
+  listener_.reset_receive_side();
+  pulse_dtr();
+  wait_for_cts_drop();
+  // The reader starts afresh: nothing it owed before the reset will come.
+  in_doubt_ = false;
+  probes_unanswered_ = 0;
+
+  int32_t rate = initial_rate(port_.reader_type);
+  if (port_.reader_type == QX_READER_AUTODETECT) {
+    Reply startup;
+    codec::ReplyKind kind{};
+    if (receive(startup, kind) != 0) {
+      trace::text("No start-up frame: the reader is taken for a KITEA\n");
+      port_.reader_type = QX_READER_KITEA;
+      rate = 9600;
+    } else {
+      static constexpr uint8_t kStartup[] = {0xFF, 0x00, 0x01};
+      if (startup.length < 4 || !std::equal(std::begin(kStartup), std::end(kStartup), startup.bytes.begin())) return -1;
+      const auto announced = announced_rate(startup.bytes[3]);
+      if (!announced) return -1;
+      rate = *announced;
+    }
+  }
+  port_.baud_rate = rate;
+  line_->set_rate(rate);
+  return 0;
 }
 
 }  // namespace pelorus

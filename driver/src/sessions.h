@@ -8,9 +8,9 @@
 
 namespace pelorus {
 
-struct Library;
+struct HandleCall;
 
-int32_t start_session(Library& lib, int32_t handle, QX_SESSION* session);
-int32_t end_session(Library& lib, int32_t handle);
+int32_t start_session(const HandleCall& call, QX_SESSION* session);
+int32_t end_session(const HandleCall& call);
 
 }  // namespace pelorus

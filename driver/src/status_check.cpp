@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "library.h"
+#include "reply.h"
 
 namespace pelorus {
 namespace {

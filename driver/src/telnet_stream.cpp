@@ -13,6 +13,7 @@ size_t escape(std::span<const uint8_t> data, std::span<uint8_t> out) {
 
 Subnegotiation com_port_command(uint8_t command, std::span<const uint8_t> value) {
   Subnegotiation s;
+  if (value.size() > kMaxComPortValue) return s;
   auto put = [&](uint8_t b) { s.bytes[s.size++] = b; };
   put(kIac);
   put(kSb);
@@ -67,15 +68,22 @@ size_t StreamDecoder::decode(std::span<const uint8_t> raw, std::span<uint8_t> ou
           state_ = State::SubIac;
         } else if (sub_size_ < sub_.size()) {
           sub_[sub_size_++] = b;
+        } else {
+          state_ = State::Data;  // too long to be one: give it up, this byte and the rest are data
+          out[n++] = b;
         }
         break;
       case State::SubIac:
         if (b == kSe) {
           listener.on_subnegotiation(std::span(sub_).first(sub_size_));
           state_ = State::Data;
-        } else {
-          if (b == kIac && sub_size_ < sub_.size()) sub_[sub_size_++] = kIac;
+        } else if (b != kIac) {
+          state_ = State::Data;  // IAC and anything but SE or IAC breaks the subnegotiation off
+        } else if (sub_size_ < sub_.size()) {
+          sub_[sub_size_++] = kIac;
           state_ = State::Sub;
+        } else {
+          state_ = State::Data;
         }
         break;
     }

@@ -43,10 +43,12 @@ inline constexpr uint8_t kModemCts = 0x10;
 // Writes data into out with every 0xFF doubled; returns the length (out must hold 2 × data).
 size_t escape(std::span<const uint8_t> data, std::span<uint8_t> out);
 
-// IAC SB COM-PORT-OPTION <command> <value...> IAC SE, with 0xFF in the value doubled.
+// IAC SB COM-PORT-OPTION <command> <value...> IAC SE, with 0xFF in the value doubled. The
+// longest value a client sends is the four bytes of a rate.
+inline constexpr size_t kMaxComPortValue = 4;
 struct Subnegotiation {
-  std::array<uint8_t, 16> bytes{};
-  size_t size = 0;
+  std::array<uint8_t, 6 + 2 * kMaxComPortValue> bytes{};
+  size_t size = 0;  // 0 for a value longer than kMaxComPortValue: nothing to send
   std::span<const uint8_t> view() const { return std::span(bytes).first(size); }
 };
 Subnegotiation com_port_command(uint8_t command, std::span<const uint8_t> value);
@@ -62,9 +64,12 @@ class Listener {
 };
 
 // Splits a telnet stream into data and commands; keeps its state between calls, since a command
-// may arrive split over two reads.
+// may arrive split over two reads. A subnegotiation longer than any of RFC 2217's is a broken
+// one (its IAC SE lost, or a hostile peer): it is dropped and what follows is data again.
 class StreamDecoder {
  public:
+  static constexpr size_t kMaxSubnegotiation = 64;
+
   // Decodes raw bytes; data bytes go to out, which must hold raw.size() bytes. Returns their count.
   size_t decode(std::span<const uint8_t> raw, std::span<uint8_t> out, Listener& listener);
 
@@ -72,7 +77,7 @@ class StreamDecoder {
   enum class State { Data, Iac, Verb, Sub, SubIac };
   State state_ = State::Data;
   uint8_t verb_ = 0;
-  std::array<uint8_t, 64> sub_{};  // longer subnegotiations are cut: ours are a few bytes
+  std::array<uint8_t, kMaxSubnegotiation> sub_{};
   size_t sub_size_ = 0;
 };
 

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "bytes.h"
-#include "exchange.h"
 #include "keyboard_link.h"
 #include "keyboard_peer.h"
 #include "library.h"
 #include "line.h"
 #include "pty_peer.h"
+#include "reply.h"
 #include "serial_link.h"
 
 namespace {
@@ -20,8 +20,9 @@ TEST(FrameLimit, SerialPortSendsTheLongestCommandAndRefusesOneByteMore) {
   PtyPeer peer;
   pelorus::PortState port;
   port.reader_type = QX_READER_KITEB_9600;
-  port.serial = std::make_unique<pelorus::SerialLink>(port, pelorus::open_line(peer.slave_path(), 9600));
-  ASSERT_TRUE(port.serial->start_listener());
+  auto link = std::make_unique<pelorus::SerialLink>(port, pelorus::open_line(peer.slave_path(), 9600));
+  ASSERT_TRUE(link->start_listener());
+  port.link = std::move(link);
   pelorus::Reply reply;
 
   Bytes command(297, 0x00);
@@ -32,11 +33,11 @@ TEST(FrameLimit, SerialPortSendsTheLongestCommandAndRefusesOneByteMore) {
     EXPECT_EQ(sent.size(), 600u);
     p.send(testing_support::reply(0x9000));
   });
-  EXPECT_EQ(pelorus::exchange(port, command, reply), 0);
+  EXPECT_EQ(port.link->exchange(command, reply), 0);
   peer.join();
 
   command.push_back(0x00);
-  EXPECT_EQ(pelorus::exchange(port, command, reply), -1011);
+  EXPECT_EQ(port.link->exchange(command, reply), -1011);
   EXPECT_TRUE(peer.silent_for(100ms));
 }
 
@@ -49,11 +50,11 @@ TEST(FrameLimit, KeyboardPortRefusesOneByteMoreWithMinus1052) {
     EXPECT_TRUE(p.receive(100ms).empty());
   });
   pelorus::PortState port;
-  port.keyboard = pelorus::KeyboardLink::open(peer.path());
-  ASSERT_NE(port.keyboard, nullptr);
+  port.link = pelorus::KeyboardLink::open(peer.path());
+  ASSERT_NE(port.link, nullptr);
   pelorus::Reply reply;
-  EXPECT_EQ(pelorus::exchange(port, Bytes(297, 0x11), reply), 0);
-  EXPECT_EQ(pelorus::exchange(port, Bytes(298, 0x11), reply), -1052);
+  EXPECT_EQ(port.link->exchange(Bytes(297, 0x11), reply), 0);
+  EXPECT_EQ(port.link->exchange(Bytes(298, 0x11), reply), -1052);
   peer.join();
 }
 

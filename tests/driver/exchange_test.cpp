@@ -214,12 +214,22 @@ TEST_F(Exchange, ReaderStatusErrorsAreReturnedAndKept) {
   EXPECT_EQ(GetReaderErrorCode(), 0x6A82);
 }
 
-TEST_F(Exchange, OnlyTheLowByteOfLcIsSentAndOnlyThatMuchData) {
-  apdu.Lc = 258;  // low byte 2
-  apdu.DataIn[0] = 0x3F;
-  apdu.DataIn[1] = 0x00;
+// Lc counts the bytes of DataIn that go out; the APDU's Lc byte and the command's length byte are
+// their low bytes, so 256 goes out as 00 with all 256 bytes. More than DataIn holds is refused.
+TEST_F(Exchange, AnLcOf256SendsAllOfDataIn) {
+  apdu.Lc = 256;
+  for (int i = 0; i < 256; ++i) apdu.DataIn[i] = static_cast<uint8_t>(i);
   apdu.Le = 0;
-  EXPECT_EQ(exchange(answer(frame("A0 08 00 B0 00 00 02 3F 00 00"), reply(0x9000, hex("90 00")))), 0);
+  std::string data;
+  for (int i = 0; i < 256; ++i) data += " " + to_hex({static_cast<uint8_t>(i)});
+  EXPECT_EQ(exchange(answer(frame("A0 06 00 B0 00 00 00" + data + " 00"), reply(0x9000, hex("90 00")))), 0);
+}
+
+TEST_F(Exchange, AnLcBeyondDataInOrBelowZeroIsRefusedUnsent) {
+  for (const int lc : {257, 289, 290, -1}) {
+    apdu.Lc = lc;
+    EXPECT_EQ(exchange([](PtyPeer& p) { EXPECT_TRUE(p.silent_for(30ms)); }), -1011) << "Lc " << lc;
+  }
 }
 
 }  // namespace

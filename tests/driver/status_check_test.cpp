@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "library.h"
+#include "reply.h"
 
 namespace {
 

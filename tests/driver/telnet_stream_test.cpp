@@ -66,15 +66,23 @@ TEST(TelnetStream, CommandSplitOverTwoReadsIsStillOneCommand) {
   }
 }
 
-TEST(TelnetStream, OverlongSubnegotiationIsCutNotOverrun) {
+// A subnegotiation whose IAC SE never comes must not swallow the port for ever: past the bound
+// it is given up and the stream is data again.
+TEST(TelnetStream, OverlongSubnegotiationIsGivenUpAndDataFlowsAgain) {
   StreamDecoder decoder;
   Recorder recorder;
   Bytes raw = hex("FF FA 2C");
-  raw.insert(raw.end(), 500, 0x11);
-  raw.insert(raw.end(), {0xFF, 0xF0, 0x41});
-  EXPECT_EQ(to_hex(decode(decoder, raw, recorder)), "41");
+  raw.insert(raw.end(), StreamDecoder::kMaxSubnegotiation - 1, 0x11);  // with the option byte: full
+  raw.insert(raw.end(), {0x02, 0x30, 0x35, 0x30, 0x35, 0x03});
+  EXPECT_EQ(to_hex(decode(decoder, raw, recorder)), "02 30 35 30 35 03");
+  EXPECT_TRUE(recorder.subnegotiations.empty());
+
+  // Afterwards subnegotiations work as before, and so does a broken one ended by another command.
+  EXPECT_EQ(to_hex(decode(decoder, hex("FF FA 2C 6B 10 FF F0 41"), recorder)), "41");
   ASSERT_EQ(recorder.subnegotiations.size(), 1u);
-  EXPECT_EQ(recorder.subnegotiations[0].size(), 64u);
+  EXPECT_EQ(to_hex(recorder.subnegotiations[0]), "2C 6B 10");
+  EXPECT_EQ(to_hex(decode(decoder, hex("FF FA 2C 6B FF FB 42"), recorder)), "42");
+  EXPECT_EQ(recorder.subnegotiations.size(), 1u);
 }
 
 TEST(TelnetStream, ComPortCommandsAreFramedAndEscaped) {
@@ -83,6 +91,11 @@ TEST(TelnetStream, ComPortCommandsAreFramedAndEscaped) {
   const uint8_t value[] = {0xFF};
   const auto mask = com_port_command(kSetModemStateMask, value);
   EXPECT_EQ(to_hex(Bytes(mask.view().begin(), mask.view().end())), "FF FA 2C 0B FF FF FF F0");
+  // The longest value, every byte doubled, still fits; a longer one is not sent at all.
+  const auto top = set_baud_rate(0xFFFFFFFF);
+  EXPECT_EQ(to_hex(Bytes(top.view().begin(), top.view().end())), "FF FA 2C 01 FF FF FF FF FF FF FF FF FF F0");
+  const uint8_t five[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  EXPECT_TRUE(com_port_command(kSetControl, five).view().empty());
 }
 
 TEST(Rfc2217Url, HostAndPort) {

@@ -48,7 +48,7 @@ TEST_F(Trace, CarriesTheProtocolMessagesAndFrames) {
   for (const char* expected : {"QX_Open(4, 0)\n", "Step 1", "Step 3", "Step 5.2\n", "Step 5.3\n",
                                "Reader do exist!!\n", "\n Send:<02>01010000<03>\n",
                                "ETX character is received\n", "Content of sReceived\n", "Read File OK, length=",
-                               "Data received\n", "\nReceive:", "\nSend NACK:", "QX_GetInfo -> 0\n",
+                               "Data received\n", "\nReceive:", "Bad frame (bad checksum)\n", "\nSend NACK:", "QX_GetInfo -> 0\n",
                                "open /nonexistent/tty: No such file or directory (errno 2)\n"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << "missing: " << expected;
   }
