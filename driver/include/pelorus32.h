@@ -29,8 +29,8 @@
  *
  * @par Threads
  * Calls are serialised inside the library: a call made while another is running waits for it.
- * The card-event callback runs on a new thread for every event, never on the caller's thread;
- * callbacks are entered in the order the reader sent the events, each event exactly once.
+ * The card-event callback runs on a thread of the library's own, never on the caller's thread:
+ * each event exactly once, in the order the reader sent the events, one callback after the other.
  *
  * @par Late answers
  * The reader's frames carry no sequence numbers. So that an answer arriving after its wait (a
@@ -261,12 +261,13 @@ typedef struct QX_INFO {
 /**
  * @brief Card-event callback: receives QX_EVENT_CARD_INSERTED or QX_EVENT_CARD_REMOVED.
  *
- * Runs on a new thread for every event; a callback starts only after the one for the event
- * before it has started, so callbacks never overtake each other (they may run side by side). The
- * library ignores the result and neither waits for nor joins the threads. A callback may call
- * back into the library. Event frames are recognised wherever they arrive: alone, in front of or
- * behind a reply, or behind noise; the reply stays for the exchange that waits for it. While more
- * than 1024 callbacks are still running, further events are dropped.
+ * An event that arrives while no callback runs starts a new thread for it; events that arrive
+ * while a callback still runs wait for it and follow on the same thread, so callbacks never
+ * overtake each other and none is lost to a flood of events (up to 65536 waiting; beyond that the
+ * newest are dropped). The library ignores the result and neither waits for nor joins the
+ * threads. A callback may call back into the library. Event frames are recognised wherever they
+ * arrive: alone, in front of or behind a reply, or behind noise; the reply stays for the exchange
+ * that waits for it.
  */
 typedef int32_t (*QX_CALLBACK)(int32_t event_code);
 

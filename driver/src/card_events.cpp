@@ -1,10 +1,10 @@
 #include "card_events.h"
 
-#include <condition_variable>
-#include <cstdint>
+#include <deque>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "library.h"
 #include "trace.h"
@@ -13,47 +13,45 @@ namespace pelorus {
 
 struct CardEventQueue::Shared {
   std::mutex mutex;
-  std::condition_variable turn;
-  uint64_t tickets = 0;  // handed out, one per event
-  uint64_t entering = 0;  // the ticket whose callback starts next
-  int running = 0;        // threads not yet finished
+  std::deque<std::pair<QX_CALLBACK, int>> waiting;
+  bool delivering = false;  // a thread is running the callbacks
 
-  void run(QX_CALLBACK callback, int code, uint64_t ticket) {
-    {
+  // Runs on the delivery thread until nothing is waiting.
+  void deliver() {
+    for (;;) {
       std::unique_lock lock(mutex);
-      turn.wait(lock, [&] { return entering == ticket; });
-      ++entering;
+      if (waiting.empty()) {
+        delivering = false;
+        return;
+      }
+      const auto [callback, code] = waiting.front();
+      waiting.pop_front();
+      lock.unlock();
+      callback(code);
     }
-    turn.notify_all();
-    callback(code);
-    std::lock_guard lock(mutex);
-    --running;
   }
 };
 
 CardEventQueue::CardEventQueue() : shared_(std::make_shared<Shared>()) {}
 CardEventQueue::~CardEventQueue() = default;
 
-// Called by one thread at a time (under the listener's lock), so a ticket that gets no thread can
-// be taken back before the next is handed out.
 void CardEventQueue::post(QX_CALLBACK callback, int event_code) {
-  uint64_t ticket;
-  {
-    std::lock_guard lock(shared_->mutex);
-    if (shared_->running >= kMaxRunning) {
-      trace::format("Card event %d lost: %d callbacks still running\n", event_code, shared_->running);
-      return;
-    }
-    ticket = shared_->tickets++;
-    ++shared_->running;
+  std::unique_lock lock(shared_->mutex);
+  if (shared_->waiting.size() >= kMaxWaiting) {
+    trace::format("Card event %d lost: %zu events wait for the callback\n", event_code, shared_->waiting.size());
+    return;
   }
+  shared_->waiting.emplace_back(callback, event_code);
+  if (shared_->delivering) return;
+  shared_->delivering = true;
+  lock.unlock();
   try {
-    std::thread([shared = shared_, callback, event_code, ticket] { shared->run(callback, event_code, ticket); }).detach();
+    std::thread([shared = shared_] { shared->deliver(); }).detach();
   } catch (const std::system_error& e) {
-    trace::format("Card event %d lost: no thread (%s)\n", event_code, e.what());
-    std::lock_guard lock(shared_->mutex);
-    --shared_->tickets;
-    --shared_->running;
+    lock.lock();
+    trace::format("%zu card events lost: no thread (%s)\n", shared_->waiting.size(), e.what());
+    shared_->waiting.clear();
+    shared_->delivering = false;
   }
 }
 

@@ -10,16 +10,17 @@ namespace pelorus {
 
 struct HandleCall;
 
-// Card events on their way to the caller's callback. Each event runs the callback once, on a new
-// thread of its own, and the callbacks are entered in the order the reader sent the events: a
-// thread starts its callback only after the one before it has started (callbacks may then run
-// side by side, but never overtake each other). The listener never waits for a caller's code,
-// and the threads are not joined: a port that closes leaves them to finish on their own. A
-// reader that floods the line while callbacks block cannot make threads pile up without end:
-// past kMaxRunning callbacks still running, new events are dropped (and traced).
+// Card events on their way to the caller's callback: each event runs the callback exactly once,
+// in the order the reader sent the events, on a thread of the library's own (never the listener's
+// or the caller's). An event that comes while no callback runs gets a new thread; events that
+// come while one still runs wait for it and follow on the same thread, so that callbacks never
+// overtake each other and a flood of events costs one thread, not one each. The listener never
+// waits for a caller's code, and the thread is not joined: a port that closes leaves it to finish
+// on its own. A reader that floods the line while a callback blocks cannot make the queue grow
+// without end: past kMaxWaiting events the newest are dropped (and traced).
 class CardEventQueue {
  public:
-  static constexpr int kMaxRunning = 1024;
+  static constexpr size_t kMaxWaiting = 65536;
 
   CardEventQueue();
   ~CardEventQueue();
