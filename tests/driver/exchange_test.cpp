@@ -194,8 +194,10 @@ TEST_F(Exchange, LongLengthFormCarriesAFullDataOut) {
 TEST_F(Exchange, CardRepliesThatCannotBeRightChangeNothing) {
   apdu.Status = 0x1234;
   apdu.Le = 2;
-  // Announces five bytes but carries two; carries one byte only; would overflow DataOut.
+  // Announces five bytes but carries two; announces two but carries four; carries one byte
+  // only; would overflow DataOut.
   EXPECT_EQ(exchange(answer(command, frame("90 00 05 AA BB"))), -1080);
+  EXPECT_EQ(exchange(answer(command, frame("90 00 02 AA BB 90 00"))), -1080);
   EXPECT_EQ(exchange(answer(command, reply(0x9000, hex("AA")))), -1080);
   Bytes too_long = hex("90 00 FF 01 03") + Bytes(259, 0x11);
   EXPECT_EQ(exchange(answer(command, frame(to_hex(too_long)))), -1080);
@@ -212,6 +214,69 @@ TEST_F(Exchange, ReaderStatusErrorsAreReturnedAndKept) {
   EXPECT_EQ(GetReaderErrorCode(), 0x6030);
   EXPECT_EQ(exchange(answer(command, reply(0x6A82))), -1099);
   EXPECT_EQ(GetReaderErrorCode(), 0x6A82);
+}
+
+// The protocol has no sequence numbers: an answer that comes after its wait must never be taken
+// for the next command's. After an exchange that was not one send and one good reply, the next
+// command goes out only once the reader has answered the empty frame, everything before that
+// answer dropped.
+TEST_F(Exchange, LateReplyOfAFailedExchangeIsDroppedBeforeTheNextCommand) {
+  EXPECT_EQ(exchange([&](PtyPeer& p) {
+              p.expect(command);
+              for (int i = 0; i < 3; ++i) p.expect(kNack);
+            }),
+            -1081);
+  const Bytes late = reply(0x9000, hex("11 22 90 00"));
+  EXPECT_EQ(exchange([&](PtyPeer& p) {
+              if (!p.expect(kProbe)) return;
+              p.send(late + late);  // the reply and its copy for a NACK, both late
+              p.send(kNack);        // the answer to the empty frame
+              if (p.expect(command)) p.send(good_reply);
+            }),
+            0);
+  EXPECT_EQ(apdu.DataOut[0], 0xAA);
+}
+
+TEST_F(Exchange, ReadersCopyOfAReplyForANackIsNotTakenForTheNextReply) {
+  EXPECT_EQ(exchange([&](PtyPeer& p) {
+              p.expect(command);
+              p.expect(kNack);  // the reply was slow: the library asked for it again ...
+              p.send(good_reply);  // ... and took it; the copy comes later
+            }),
+            0);
+  const Bytes other_reply = reply(0x9000, hex("CC DD 90 00"));
+  EXPECT_EQ(exchange([&](PtyPeer& p) {
+              if (!p.expect(kProbe)) return;
+              p.send(good_reply + kNack);
+              if (p.expect(command)) p.send(other_reply);
+            }),
+            0);
+  EXPECT_EQ(apdu.DataOut[0], 0xCC);
+  EXPECT_EQ(exchange(answer(command, good_reply)), 0) << "a clean exchange needs no empty frame first";
+}
+
+// A reader that does not answer the empty frame in time gets no command; the next exchange sends
+// another empty frame and waits for both answers, so that the first one's is not taken for the
+// second one's.
+TEST_F(Exchange, UnansweredResynchronisationSendsNothingAndCountsItsEmptyFrame) {
+  EXPECT_EQ(exchange([&](PtyPeer& p) {
+              p.expect(command);
+              for (int i = 0; i < 3; ++i) p.expect(kNack);
+            }),
+            -1081);
+  EXPECT_EQ(exchange([&](PtyPeer& p) {
+              p.expect(kProbe);
+              EXPECT_TRUE(p.silent_for(150ms)) << "no command while the reader owes answers";
+            }),
+            -1081);
+  EXPECT_EQ(exchange([&](PtyPeer& p) {
+              if (!p.expect(kProbe)) return;
+              p.send(kNack);
+              std::this_thread::sleep_for(20ms);
+              p.send(kNack);
+              if (p.expect(command)) p.send(good_reply);
+            }),
+            0);
 }
 
 // Lc counts the bytes of DataIn that go out; the APDU's Lc byte and the command's length byte are

@@ -135,6 +135,41 @@ TEST(CardEventCode, RecognisesInsertionAndRemovalOnly) {
   EXPECT_EQ(card_event_code(hex("02 30 31 46 46 30 33 30 30 46 46 03")), 0);
   EXPECT_EQ(card_event_code(hex("02 30 31 46 46 30 31 30 30 46 03")), 0) << "shorter than 12 bytes";
   EXPECT_EQ(card_event_code(frame("90 00 00")), 0);
+  EXPECT_EQ(card_event_code(testing_support::frame_with_bad_checksum("FF 01 00")), 0) << "noise that looks like one";
+}
+
+// Event frames are taken out wherever they lie; everything else stays, in its order.
+TEST(ExtractCardEvents, TakesEveryEventOutAndKeepsTheRest) {
+  const Bytes inserted = frame("FF 01 00");
+  const Bytes removed = frame("FF 02 00");
+  const Bytes reply = frame("90 00 00");
+  Bytes buffer = inserted + reply + removed + Bytes{0x7F} + inserted + Bytes{0x02, 0x30, 0x31};
+  std::array<int, 8> codes{};
+  const EventScan scan = extract_card_events(buffer, codes);
+  ASSERT_EQ(scan.events, 3u);
+  EXPECT_EQ((std::vector<int>(codes.begin(), codes.begin() + 3)), (std::vector<int>{11, 12, 11}));
+  buffer.resize(scan.remaining);
+  EXPECT_EQ(to_hex(buffer), to_hex(reply + Bytes{0x7F, 0x02, 0x30, 0x31})) << "the reply, the noise, a frame still coming";
+
+  // A stray STX in front of an event frame does not hide it.
+  Bytes stray = Bytes{0x02} + removed;
+  EXPECT_EQ(extract_card_events(stray, codes).events, 1u);
+  // More events than codes: all are still taken out.
+  Bytes many = inserted + inserted + inserted;
+  std::array<int, 2> two{};
+  const EventScan counted = extract_card_events(many, two);
+  EXPECT_EQ(counted.events, 3u);
+  EXPECT_EQ(counted.remaining, 0u);
+}
+
+// The reader's answer to the empty frame, counted among whatever else came.
+TEST(EmptyResendRequests, AreCountedAmongRepliesAndNoise) {
+  const Bytes nack = {0x02, 0x30, 0x35, 0x30, 0x35, 0x03};
+  EXPECT_EQ(count_empty_resend_requests(frame("90 00 02 AA BB") + nack + Bytes{0x41} + nack, true), 2u);
+  EXPECT_EQ(count_empty_resend_requests(frame("90 00 00") + frame("FF 01 00"), true), 0u);
+  EXPECT_EQ(count_empty_resend_requests(frame("05", true, 0x05), true), 0u) << "a resend request that carries a byte";
+  EXPECT_EQ(count_empty_resend_requests(Bytes(nack.begin() + 1, nack.end()), false), 1u) << "KITEA, no STX";
+  EXPECT_EQ(count_empty_resend_requests(Bytes(nack.begin(), nack.end() - 1), true), 0u) << "no ETX yet";
 }
 
 TEST(KeyboardCoding, RequestCarriesNibbleValues) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <thread>
+
 #include "keyboard_peer.h"
 #include "pelorus32.h"
 
@@ -105,6 +107,40 @@ TEST_F(KeyboardPort, NoReplyEndsAfterTheReplyWait) {
   QX_INFO info{};
   EXPECT_EQ(with_reader([](KeyboardPeer& p) { p.receive(); }, [&] { return QX_GetInfo(0, &info); }), -1081);
   // A late reply to the abandoned request is not taken for the next one's.
+  peer.send(keyboard_reply(0x6002));
+  EXPECT_EQ(with_reader(
+                [](KeyboardPeer& p) {
+                  if (p.expect(keyboard_request(hex("01 00")))) p.send(keyboard_reply(0x9000, kInfo));
+                },
+                [&] { return QX_GetInfo(0, &info); }),
+            0);
+}
+
+// The reply to an abandoned request may come only after the next request would have gone out: the
+// library waits for it first, drops it, and only then sends.
+TEST_F(KeyboardPort, ReplyOwedByAnAbandonedRequestIsAwaitedBeforeTheNextOne) {
+  ASSERT_EQ(open(), 0);
+  QX_INFO info{};
+  EXPECT_EQ(with_reader([](KeyboardPeer& p) { p.receive(); }, [&] { return QX_GetInfo(0, &info); }), -1081);
+  EXPECT_EQ(with_reader(
+                [](KeyboardPeer& p) {
+                  std::this_thread::sleep_for(30ms);
+                  p.send(keyboard_reply(0x6002));  // the late reply to the first request
+                  if (p.expect(keyboard_request(hex("01 00")))) p.send(keyboard_reply(0x9000, kInfo));
+                },
+                [&] { return QX_GetInfo(0, &info); }),
+            0);
+  EXPECT_EQ(info.MaxC, 0xF8);
+}
+
+// While the owed reply does not come, nothing is sent; once it has come, requests go out again.
+TEST_F(KeyboardPort, NoRequestGoesOutWhileAReplyIsStillOwed) {
+  ASSERT_EQ(open(), 0);
+  QX_INFO info{};
+  EXPECT_EQ(with_reader([](KeyboardPeer& p) { p.receive(); }, [&] { return QX_GetInfo(0, &info); }), -1081);
+  EXPECT_EQ(with_reader([](KeyboardPeer& p) { EXPECT_TRUE(p.receive(150ms).empty()) << "nothing sent"; },
+                        [&] { return QX_GetInfo(0, &info); }),
+            -1081);
   peer.send(keyboard_reply(0x6002));
   EXPECT_EQ(with_reader(
                 [](KeyboardPeer& p) {
