@@ -65,7 +65,6 @@ class Tally {
   const std::map<FaultKind, Counts>& by_fault() const { return faults_; }
   const Counts& total() const { return total_; }
   const std::vector<WrongCase>& wrong_cases() const { return wrong_cases_; }
-  Duration bound() const { return bound_; }
 
  private:
   static constexpr std::size_t kWrongCasesKept = 5;
