@@ -1,7 +1,7 @@
 # Shared set-up for run.sh and test.sh: install what is missing, then configure and build.
 # Sourced, not run. Usage: setup_build <build-dir> [extra cmake arguments...]
 
-PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev nettle-dev ser2net qt6-base-dev qt6-qpa-plugins)
+PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev nettle-dev ser2net python3-serial qt6-base-dev qt6-qpa-plugins)
 
 install_missing_packages() {
   local missing=()

@@ -92,26 +92,32 @@ void Reader::on_command(const Bytes& command, TimePoint now) {
     return;
   }
   CommandResult result = commands_.execute(command);
-  answer({header_data, result.reply_bytes(), Tally{.replies = 1}}, false, now);
+  TimePoint reply_due = answer({header_data, result.reply_bytes(), Tally{.replies = 1}}, false, now);
   if (result.new_rate) {
-    // After the reply, which is still scheduled at the old rate.
-    schedule(Pending::set_rate(now + faults_.delay, *result.new_rate));
+    // After the reply, which is still sent at the old rate (equal times keep their order).
+    schedule(Pending::set_rate(reply_due, *result.new_rate));
   }
 }
 
-void Reader::answer(Answer answer, bool is_probe, TimePoint now) {
+TimePoint Reader::answer(Answer answer, bool is_probe, TimePoint now) {
   last_answer_ = answer;
-  if (is_probe && !faults_.include_probe) {
-    schedule(Pending::send(now, frame(answer.header, answer.bytes), answer.tally));
-    return;
+  const bool spared = is_probe && !faults_.include_probe;
+  // The reader handles one frame at a time: an answer never overtakes the one before it.
+  TimePoint due = spared ? now : now + faults_.delay;
+  if (last_answer_due_ && *last_answer_due_ > due) due = *last_answer_due_;
+  if (spared) {
+    last_answer_due_ = due;
+    schedule(Pending::send(due, frame(answer.header, answer.bytes), answer.tally));
+    return due;
   }
   if (faults_.drop_next > 0) {
+    // Nothing goes out, so there is nothing for later answers to wait for.
     --faults_.drop_next;
-    return;
+    return due;
   }
   bool corrupt = faults_.corrupt_next > 0;
   if (corrupt) --faults_.corrupt_next;
-  Pending send = Pending::send(now + faults_.delay, {}, answer.tally);
+  Pending send = Pending::send(due, {}, answer.tally);
   if (faults_.interleave_next > 0) {
     --faults_.interleave_next;
     send.bytes = event_frame(faults_.interleave_event);
@@ -119,7 +125,9 @@ void Reader::answer(Answer answer, bool is_probe, TimePoint now) {
   }
   Bytes reply = frame(answer.header, answer.bytes, corrupt);
   send.bytes.insert(send.bytes.end(), reply.begin(), reply.end());
+  last_answer_due_ = due;
   schedule(std::move(send));
+  return due;
 }
 
 Bytes Reader::event_frame(CardEvent event) const {
@@ -163,6 +171,7 @@ void Reader::enter_reset(TimePoint now) {
   pending_.clear();
   assembler_.clear();
   last_answer_.reset();
+  last_answer_due_.reset();
   commands_.reset();
   schedule(Pending::set_cts(now, true));
 }

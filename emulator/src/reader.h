@@ -10,6 +10,9 @@
 //   sends the start-up frame FF 00 01 <rate code> at 9600 bit/s, where the PC listens while it
 //   detects the rate, then moves to its configured rate and drops CTS.
 // - An accepted rate change is answered at the old rate; the reader moves once the reply is out.
+// - Answers to the PC's frames go out in the order the frames came: an answer held back (the delay
+//   fault) holds back every later answer, even one that faults spare. Card-event frames and the
+//   start-up frame keep their own times.
 // - Inserting and removing a card sends the card-event frames FF 01 00 and FF 02 00.
 #pragma once
 
@@ -94,7 +97,8 @@ class Reader {
   void on_frame(const FrameAssembler::Body& body, TimePoint now);
   void on_command(const Bytes& command, TimePoint now);
   void record_command(const Bytes& command);
-  void answer(Answer answer, bool is_probe, TimePoint now);
+  // Schedules the answer (unless a fault drops it) and returns when it is (or would have been) due.
+  TimePoint answer(Answer answer, bool is_probe, TimePoint now);
   void send_event(CardEvent event, TimePoint now);
   void enter_reset(TimePoint now);
   void finish_boot(TimePoint now);
@@ -113,6 +117,8 @@ class Reader {
   bool in_reset_ = false;  // DTR low or still booting
   std::optional<TimePoint> boot_done_;
   std::optional<Answer> last_answer_;
+  // When the latest answer to the PC is due: no later answer is due before it.
+  std::optional<TimePoint> last_answer_due_;
   std::deque<Pending> pending_;
   std::vector<LineOutput> outbox_;
   ReaderState counters_;  // only the counters and command history are kept here

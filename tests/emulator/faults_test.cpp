@@ -118,5 +118,100 @@ TEST(ProbeAndFaults, NackAnswerToABadFrameCanBeCorrupted) {
   EXPECT_EQ(r.bytes(), wire("<0504>"));
 }
 
+// Answers go out in the order the frames came: a held-back answer holds back the later ones.
+
+// The frames in the bytes, decoded, in order.
+std::vector<DecodedFrame> frames(const Bytes& bytes) {
+  std::vector<DecodedFrame> out;
+  for (const auto& body : FrameAssembler().feed(bytes)) out.push_back(decode_frame_body(body.chars).frame.value());
+  return out;
+}
+
+TEST(AnswerOrder, DelayedReplyComesBeforeTheSparedProbeAnswer) {
+  ReaderHarness r;
+  r.reader.set_faults({.delay = 100ms});
+  Bytes both = testing::command_frame({0x01, 0x00});
+  both.insert(both.end(), {stx, etx});
+  r.send(both);
+  EXPECT_TRUE(r.bytes().empty());  // the probe answer waits for the reply before it
+  r.wait(99ms);
+  EXPECT_TRUE(r.bytes().empty());
+  r.wait(1ms);
+  auto out = frames(r.bytes());
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].header, header_data);
+  EXPECT_EQ(out[0].bytes[0], 0x90);
+  EXPECT_EQ(out[1].header, header_nack);
+  EXPECT_TRUE(out[1].bytes.empty());
+}
+
+TEST(AnswerOrder, ClearingTheFaultsKeepsTheOrder) {
+  ReaderHarness r;
+  r.reader.set_faults({.delay = 100ms});
+  r.send_command({0x01, 0x00});
+  r.wait(10ms);
+  r.reader.set_faults({});
+  r.send_command({0x07, 0x01, 0x01});
+  r.send(wire("<>"));
+  EXPECT_TRUE(r.bytes().empty());
+  r.wait(90ms);
+  auto out = frames(r.bytes());
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[0].bytes.size(), 3u + 16u);  // the information block
+  EXPECT_EQ(out[1].bytes, (Bytes{0x90, 0x00, 0x00}));
+  EXPECT_EQ(out[2].header, header_nack);
+  // Once they are out, answers are at once again.
+  r.send(wire("<>"));
+  EXPECT_EQ(r.bytes(), wire("<0505>"));
+}
+
+TEST(AnswerOrder, RateChangeWaitsForTheAnswerBeforeItAndItsOwnReply) {
+  ReaderHarness r;
+  r.reader.set_faults({.delay = 100ms});
+  r.send_command({0x01, 0x00});
+  r.reader.set_faults({});
+  r.send_command({0x03, 0x02, 0x00, 0x01});  // 57600, answered at 9600 after the first
+  EXPECT_EQ(r.reader.state().rate, 9600u);
+  r.wait(100ms);
+  auto out = r.output();
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].rate, 9600u);
+  EXPECT_EQ(out[1].rate, 9600u);
+  EXPECT_EQ(frames(out[1].bytes).at(0).bytes, (Bytes{0x90, 0x00, 0x00}));
+  EXPECT_EQ(r.reader.state().rate, 57600u);
+}
+
+TEST(AnswerOrder, CardEventsKeepTheirOwnTime) {
+  ReaderHarness r;
+  r.reader.set_faults({.delay = 100ms});
+  r.send_command({0x01, 0x00});
+  r.reader.insert(make_card("mcu-t0"), r.now);
+  EXPECT_EQ(r.reply().bytes, (Bytes{0xFF, 0x01, 0x00}));  // at once, before the reply
+  r.wait(100ms);
+  EXPECT_EQ(r.reply().bytes[0], 0x90);
+}
+
+TEST(AnswerOrder, ADroppedAnswerHoldsNothingBack) {
+  ReaderHarness r;
+  r.reader.set_faults({.drop_next = 1, .delay = 100ms});
+  r.send_command({0x01, 0x00});
+  r.send(wire("<>"));
+  EXPECT_EQ(r.bytes(), wire("<0505>"));  // the probe is spared, and nothing goes before it
+}
+
+TEST(AnswerOrder, ResetForgetsHeldBackAnswers) {
+  ReaderHarness r({.boot_time = 5ms});
+  r.reader.set_faults({.delay = 100ms});
+  r.send_command({0x01, 0x00});
+  r.reader.power_cycle(r.now);
+  r.wait(5ms);
+  r.bytes();  // the start-up frame
+  r.reader.set_faults({});
+  r.send(wire("<>"));
+  EXPECT_EQ(r.bytes(), wire("<0505>"));
+  r.wait(100ms);
+  EXPECT_TRUE(r.bytes().empty());
+}
+
 }  // namespace
 }  // namespace kitesim

@@ -97,6 +97,27 @@ TEST_F(KeyboardSocketTest, UnreadableRequestAndDroppedReplyGiveAnEmptyMessage) {
   EXPECT_TRUE(decode_keyboard_reply(*message));
 }
 
+TEST_F(KeyboardSocketTest, RequestsSentAtOnceAreAnsweredOneMessageEachInOrder) {
+  emulator.set_faults({.drop_next = 1, .delay = 30ms});
+  const Bytes info{0x01, 0x00}, option{0x07, 0x01, 0x01};
+  for (const Bytes& command : {info, option, info, option})
+    ASSERT_TRUE(testing::send_all(client.get(), encode_keyboard_request(command)));
+  std::vector<Bytes> messages;
+  for (int i = 0; i < 4; ++i) {
+    auto message = testing::receive(client.get());
+    ASSERT_TRUE(message) << "answer " << i;
+    messages.push_back(*message);
+  }
+  EXPECT_TRUE(messages[0].empty());  // the dropped answer: an empty message
+  EXPECT_EQ(decode_keyboard_reply(messages[1]), (Bytes{0x01, 0x90, 0x00, 0x00}));
+  auto information = decode_keyboard_reply(messages[2]);
+  ASSERT_TRUE(information);
+  EXPECT_EQ(information->size(), 1u + 3u + 16u);
+  EXPECT_EQ(decode_keyboard_reply(messages[3]), (Bytes{0x01, 0x90, 0x00, 0x00}));
+  EXPECT_FALSE(testing::receive(client.get(), 200));  // and nothing more
+  EXPECT_EQ(emulator.state().keyboard_requests, 4u);
+}
+
 TEST_F(KeyboardSocketTest, LongMcuReplyFitsOneMessage) {
   emulator.insert(make_card("mcu-t0"));
   exchange({0x80, 0x00});

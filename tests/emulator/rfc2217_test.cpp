@@ -4,10 +4,12 @@
 #include <netinet/in.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "frame_codec.h"
 #include "kitesim/emulator.h"
 #include "socket_client.h"
+#include "transports/rfc2217_server.h"
 #include "transports/telnet_codec.h"
 
 namespace kitesim {
@@ -55,6 +57,19 @@ class TelnetClient {
     for (const auto& sub : subs)
       if (sub.option == com_port && !sub.payload.empty() && sub.payload[0] == server_code) return &sub.payload;
     return nullptr;
+  }
+  // The values of the NOTIFY-MODEMSTATE (107) received, in order.
+  std::vector<std::uint8_t> modem_states() const {
+    std::vector<std::uint8_t> states;
+    for (const auto& sub : subs)
+      if (sub.option == com_port && sub.payload.size() == 2 && sub.payload[0] == 107) states.push_back(sub.payload[1]);
+    return states;
+  }
+  // Reads for quiet_ms; true when the server said nothing more meanwhile that meets condition.
+  template <typename Condition>
+  bool stays(Condition condition, int quiet_ms = 200) {
+    wait([&] { return !condition(); }, quiet_ms);
+    return condition();
   }
   bool negotiated(std::uint8_t verb, std::uint8_t option) const {
     return std::any_of(negotiations.begin(), negotiations.end(),
@@ -131,6 +146,72 @@ TEST(TelnetCodec, OverlongSubnegotiationIsDropped) {
   stream.insert(stream.end(), {tn::iac, tn::se});
   decoder.feed(stream, sink);
   EXPECT_EQ(sink.count, 0);
+}
+
+struct RecordingSink {
+  void on_data(std::span<const std::uint8_t> d) { data.insert(data.end(), d.begin(), d.end()); }
+  void on_negotiation(tn::Negotiation n) { verbs.push_back(n.verb); }
+  void on_subnegotiation(const tn::Subnegotiation& s) {
+    options.push_back(s.option);
+    subs.push_back(s.payload);
+  }
+  Bytes data, verbs, options;
+  std::vector<Bytes> subs;
+};
+
+TEST(TelnetCodec, SubnegotiationSplitAtEveryPositionIsDecodedTheSame) {
+  const Bytes stream{'a', tn::iac, tn::sb, 44, 1, 0x00, tn::iac, tn::iac, 0x25, tn::iac, tn::se, 'b',
+                     tn::iac, tn::iac, tn::iac, tn::sb, 44, 7, tn::iac, tn::se, 'c'};
+  for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+    RecordingSink sink;
+    tn::Decoder decoder;
+    decoder.feed(std::span(stream).first(cut), sink);
+    decoder.feed(std::span(stream).subspan(cut), sink);
+    EXPECT_EQ(sink.data, (Bytes{'a', 'b', 0xFF, 'c'})) << "cut at " << cut;
+    EXPECT_EQ(sink.options, (Bytes{44, 44})) << "cut at " << cut;
+    EXPECT_EQ(sink.subs, (std::vector<Bytes>{{1, 0x00, 0xFF, 0x25}, {7}})) << "cut at " << cut;
+  }
+}
+
+TEST(TelnetCodec, SubnegotiationUpToTheBoundIsKept) {
+  Bytes payload(tn::max_subnegotiation, 0x41);
+  payload.back() = 0xFF;  // doubled on the wire, one byte of the bound
+  RecordingSink sink;
+  tn::Decoder decoder;
+  decoder.feed(tn::subnegotiation(44, payload), sink);
+  ASSERT_EQ(sink.subs.size(), 1u);
+  EXPECT_EQ(sink.subs[0], payload);
+  EXPECT_TRUE(sink.data.empty());
+}
+
+TEST(TelnetCodec, SubnegotiationPastTheBoundIsDroppedAndTheRestIsDataAgain) {
+  for (bool in_pieces : {false, true}) {
+    Bytes stream{tn::iac, tn::sb, 44};
+    stream.insert(stream.end(), tn::max_subnegotiation, 'x');  // the bound, still kept
+    stream.insert(stream.end(), {'y', tn::iac, tn::iac, stx, etx});  // past it: data
+    stream.insert(stream.end(), {tn::iac, tn::se, 'z'});  // a late end, with nothing open
+    stream.insert(stream.end(), {tn::iac, tn::sb, 44, 7, tn::iac, tn::se});
+    RecordingSink sink;
+    tn::Decoder decoder;
+    if (in_pieces) {
+      for (std::uint8_t b : stream) decoder.feed(std::span(&b, 1), sink);
+    } else {
+      decoder.feed(stream, sink);
+    }
+    EXPECT_EQ(sink.data, (Bytes{'y', 0xFF, stx, etx, 'z'})) << in_pieces;
+    EXPECT_EQ(sink.subs, (std::vector<Bytes>{{7}})) << in_pieces;
+  }
+}
+
+TEST(TelnetCodec, DoubledIacPastTheBoundIsADataByte) {
+  Bytes stream{tn::iac, tn::sb, 44};
+  stream.insert(stream.end(), tn::max_subnegotiation, 'x');
+  stream.insert(stream.end(), {tn::iac, tn::iac, 'y'});
+  RecordingSink sink;
+  tn::Decoder decoder;
+  decoder.feed(stream, sink);
+  EXPECT_EQ(sink.data, (Bytes{0xFF, 'y'}));
+  EXPECT_TRUE(sink.subs.empty());
 }
 
 TEST_F(Rfc2217Test, ServerOffersBinaryAndRefusesWhatItDoesNotDo) {
@@ -247,6 +328,174 @@ TEST_F(Rfc2217Test, SecondClientIsServedWhenTheFirstHasGone) {
   EXPECT_FALSE(second.wait([&] { return !second.negotiations.empty(); }, 200));
   client.close();
   EXPECT_TRUE(second.wait([&] { return second.negotiated(tn::do_, com_port); }));
+}
+
+// --- Agreeing to the COM-PORT-OPTION: the modem state comes whichever way the client agrees. ---
+
+class Rfc2217Agreement : public ::testing::Test {
+ protected:
+  Emulator emulator{{.boot_time = std::chrono::milliseconds(5)}};
+  std::uint16_t port = emulator.start_rfc2217(0);
+  TelnetClient client{port};
+};
+
+TEST_F(Rfc2217Agreement, ClientsAnswerToOurDo) {
+  ASSERT_TRUE(client.wait([&] { return client.negotiated(tn::do_, com_port); }));
+  client.send(tn::negotiation(tn::will, com_port));
+  ASSERT_TRUE(client.wait([&] { return !client.modem_states().empty(); }));
+  EXPECT_TRUE(client.stays([&] { return client.modem_states() == std::vector<std::uint8_t>{0x20}; }));
+}
+
+TEST_F(Rfc2217Agreement, ClientsOwnWillSentBeforeItReadsOurDo) {
+  client.send(tn::negotiation(tn::will, com_port));
+  ASSERT_TRUE(client.wait([&] { return !client.modem_states().empty(); }));
+  EXPECT_TRUE(client.stays([&] { return client.modem_states() == std::vector<std::uint8_t>{0x20}; }));
+  // Our DO was the request its WILL answered: the server does not ask again.
+  EXPECT_EQ(std::count_if(client.negotiations.begin(), client.negotiations.end(),
+                          [](const tn::Negotiation& n) { return n.verb == tn::do_ && n.option == com_port; }),
+            1);
+}
+
+TEST_F(Rfc2217Agreement, ClientsDoAloneAsPyserialSendsItWhenOurDoCameFirst) {
+  // pyserial takes our DO as the answer to the WILL it was about to send and never sends it.
+  ASSERT_TRUE(client.wait([&] { return client.negotiated(tn::do_, com_port); }));
+  client.send(tn::negotiation(tn::do_, com_port));
+  ASSERT_TRUE(client.wait([&] { return !client.modem_states().empty(); }));
+  EXPECT_TRUE(client.negotiated(tn::will, com_port));
+  EXPECT_EQ(client.modem_states(), std::vector<std::uint8_t>{0x20});
+  // And CTS changes reach it.
+  client.send_com_port(5, {9});
+  ASSERT_TRUE(client.wait([&] { return client.modem_states().size() >= 2; }));
+  EXPECT_EQ(client.modem_states()[1], 0x31);
+}
+
+TEST_F(Rfc2217Agreement, WillAndDoTogetherGiveOneNotification) {
+  client.send(tn::negotiation(tn::will, com_port));
+  client.send(tn::negotiation(tn::do_, com_port));
+  ASSERT_TRUE(client.wait([&] { return client.negotiated(tn::will, com_port); }));
+  EXPECT_TRUE(client.stays([&] { return client.modem_states() == std::vector<std::uint8_t>{0x20}; }));
+}
+
+TEST_F(Rfc2217Agreement, ClientThatRefusesHearsNoChangesButItsPollIsAnswered) {
+  ASSERT_TRUE(client.wait([&] { return client.negotiated(tn::do_, com_port); }));
+  client.send(tn::negotiation(tn::wont, com_port));
+  client.send_com_port(5, {9});  // CTS goes on
+  ASSERT_TRUE(client.wait_for_reply(105));
+  ASSERT_TRUE(emulator.wait_for([](const ReaderState& s) { return s.cts; }, 5s));
+  EXPECT_TRUE(client.stays([&] { return client.modem_states().empty(); }));
+  client.send_com_port(7, {});
+  ASSERT_TRUE(client.wait_for_reply(107));
+  EXPECT_EQ(client.modem_states(), std::vector<std::uint8_t>{0x30});
+}
+
+// --- Polls, delta bits and the mask. ---
+
+TEST_F(Rfc2217Test, PollAnswersTheStateWithoutDeltaWhenNothingChanged) {
+  client.send_com_port(5, {9});
+  ASSERT_TRUE(client.wait([&] { return client.modem_states().size() == 1; }));
+  EXPECT_EQ(client.modem_states()[0], 0x31);  // CTS on, changed
+  client.send_com_port(7, {});
+  ASSERT_TRUE(client.wait([&] { return client.modem_states().size() == 2; }));
+  EXPECT_EQ(client.modem_states()[1], 0x30);  // asked again: on, no change since
+  client.send_com_port(7, {0});  // a poll with a value byte is a poll too
+  ASSERT_TRUE(client.wait([&] { return client.modem_states().size() == 3; }));
+  EXPECT_EQ(client.modem_states()[2], 0x30);
+}
+
+TEST_F(Rfc2217Test, ChangeTheMaskKeptQuietShowsAtTheNextPoll) {
+  client.send_com_port(11, {0x00});
+  ASSERT_TRUE(client.wait_for_reply(111));
+  client.send_com_port(5, {9});  // CTS on, unheard
+  ASSERT_TRUE(client.wait_for_reply(105));
+  ASSERT_TRUE(emulator.wait_for([](const ReaderState& s) { return s.cts; }, 5s));
+  EXPECT_TRUE(client.stays([&] { return client.modem_states().empty(); }));
+  client.send_com_port(11, {0xFF});
+  client.send_com_port(7, {});
+  ASSERT_TRUE(client.wait([&] { return client.modem_states().size() == 1; }));
+  EXPECT_EQ(client.modem_states()[0], 0x31);
+  client.send_com_port(5, {8});  // boot: start-up frame, then CTS off
+  ASSERT_TRUE(client.wait([&] { return client.modem_states().size() == 2; }));
+  EXPECT_EQ(client.modem_states()[1], 0x21);
+}
+
+TEST_F(Rfc2217Test, MaskOfCtsAloneStillHearsCtsGoOff) {
+  client.send_com_port(11, {0x10});
+  ASSERT_TRUE(client.wait_for_reply(111));
+  client.send_com_port(5, {9});
+  client.send_com_port(5, {8});
+  ASSERT_TRUE(client.wait([&] { return client.modem_states().size() >= 2; }));
+  EXPECT_TRUE(client.stays([&] { return client.modem_states() == std::vector<std::uint8_t>{0x10, 0x00}; }));
+}
+
+TEST_F(Rfc2217Test, MaskWithoutCtsHearsNoCtsChange) {
+  client.send_com_port(11, {0x20});  // DSR only
+  ASSERT_TRUE(client.wait_for_reply(111));
+  client.send_com_port(5, {9});
+  client.send_com_port(5, {8});
+  Bytes startup = encode_frame(header_data, Bytes{0xFF, 0x00, 0x01, 0x12}, true);
+  ASSERT_TRUE(client.wait([&] { return client.data.size() >= startup.size(); }));
+  EXPECT_TRUE(client.stays([&] { return client.modem_states().empty(); }));
+}
+
+// The server alone, with a line whose CTS the test sets: a CTS level the server already knows is
+// no change, so it carries no delta bit and no notification.
+struct FakeLine final : LineEnd {
+  void from_pc(std::span<const std::uint8_t>, const LineSettings&) override {}
+  void set_dtr(bool) override {}
+  bool cts() const override { return true; }
+};
+
+TEST(Rfc2217Server, OnlyRealCtsChangesAreNotified) {
+  FakeLine line;
+  Rfc2217Server server(line, 0);  // takes CTS on from the line
+  TelnetClient client(server.port());
+  ASSERT_TRUE(client.wait([&] { return client.negotiated(tn::do_, com_port); }));
+  client.send(tn::negotiation(tn::will, com_port));
+  ASSERT_TRUE(client.wait([&] { return client.modem_states().size() == 1; }));
+  EXPECT_EQ(client.modem_states()[0], 0x30);
+  server.cts_changed(true);  // the level it started with, delivered late
+  EXPECT_TRUE(client.stays([&] { return client.modem_states().size() == 1; }));
+  server.cts_changed(false);
+  ASSERT_TRUE(client.wait([&] { return client.modem_states().size() == 2; }));
+  EXPECT_EQ(client.modem_states()[1], 0x21);
+  server.cts_changed(true);
+  ASSERT_TRUE(client.wait([&] { return client.modem_states().size() == 3; }));
+  EXPECT_EQ(client.modem_states()[2], 0x31);
+}
+
+// --- Answers in order, end to end. ---
+
+TEST_F(Rfc2217Test, DelayedReplyIsNotOvertakenByTheProbeAnswer) {
+  emulator.set_faults({.delay = std::chrono::milliseconds(100)});
+  Bytes both = encode_frame(header_data, Bytes{0x07, 0x01, 0x01}, true);
+  both.insert(both.end(), {stx, etx});
+  client.send_data(both);
+  Bytes reply = encode_frame(header_data, Bytes{0x90, 0x00, 0x00}, true);
+  Bytes expected = reply;
+  Bytes nack = nack_frame(true);
+  expected.insert(expected.end(), nack.begin(), nack.end());
+  ASSERT_TRUE(client.wait([&] { return client.data.size() >= expected.size(); }));
+  EXPECT_EQ(client.data, expected);
+}
+
+// --- A sub-negotiation that never ends does not swallow the data. ---
+
+TEST_F(Rfc2217Test, UnterminatedSubnegotiationGivesTheDataBack) {
+  Bytes raw{tn::iac, tn::sb, com_port};
+  raw.insert(raw.end(), tn::max_subnegotiation + 40, 'x');
+  raw.insert(raw.end(), {stx, etx});
+  client.send(raw);
+  ASSERT_TRUE(client.wait([&] { return client.data.size() >= 6; }));
+  EXPECT_EQ(client.data, nack_frame(true));
+  EXPECT_EQ(emulator.state().probes_received, 1u);
+  // A stray IAC SE later is harmless, and sub-negotiations work again.
+  client.send({tn::iac, tn::se});
+  client.send_com_port(7, {});
+  ASSERT_TRUE(client.wait_for_reply(107));
+  client.data.clear();
+  client.send_data({stx, etx});
+  ASSERT_TRUE(client.wait([&] { return client.data.size() >= 6; }));
+  EXPECT_EQ(client.data, nack_frame(true));
 }
 
 }  // namespace

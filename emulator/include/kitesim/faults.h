@@ -15,7 +15,9 @@ struct Faults {
   unsigned corrupt_next = 0;        // answers sent with a wrong checksum
   unsigned drop_next = 0;           // answers not sent at all
   unsigned nack_next = 0;           // commands answered with the NACK frame instead of being run
-  std::chrono::milliseconds delay{0};  // every answer held back this long (until cleared)
+  // Every answer held back this long (until cleared). Answers keep the order of the frames: a
+  // held-back answer holds back the later ones too, spared or sent after the faults were cleared.
+  std::chrono::milliseconds delay{0};
   unsigned interleave_next = 0;     // answers preceded, in the same write, by a card-event frame
   CardEvent interleave_event = CardEvent::inserted;
   bool include_probe = false;

@@ -164,8 +164,14 @@ void Rfc2217Server::on_negotiation(telnet::Negotiation negotiation) {
     state.enabled = enable;
     answer(enable);
   }
-  if (!about_us && option == telnet::option_com_port && state.enabled && !was_enabled)
-    notify_modem_state_locked(false);
+  if (option != telnet::option_com_port) return;
+  // Agreement either way counts: see the header.
+  const bool agreed = session_.ours[option].enabled || session_.theirs[option].enabled;
+  if (agreed && !session_.com_port_agreed) {
+    session_.com_port_agreed = true;
+    notify_modem_state_locked();
+  }
+  session_.com_port_agreed = agreed;
 }
 
 void Rfc2217Server::reply_locked(std::uint8_t command, std::span<const std::uint8_t> value) {
@@ -174,19 +180,22 @@ void Rfc2217Server::reply_locked(std::uint8_t command, std::span<const std::uint
   send_locked(telnet::subnegotiation(telnet::option_com_port, payload));
 }
 
-void Rfc2217Server::notify_modem_state_locked(bool delta_cts) {
-  std::uint8_t state = modem_dsr | (cts_ ? modem_cts : 0) | (delta_cts ? modem_delta_cts : 0);
-  std::uint8_t value = state & session_.modem_mask;
+void Rfc2217Server::notify_modem_state_locked() {
+  // Delta CTS as a UART's modem status register has it: changed since the last notification.
+  const bool delta_cts = session_.notified_cts && *session_.notified_cts != cts_;
+  const std::uint8_t state = modem_dsr | (cts_ ? modem_cts : 0) | (delta_cts ? modem_delta_cts : 0);
+  const std::uint8_t value = state & session_.modem_mask;
+  session_.notified_cts = cts_;
   reply_locked(notify_modemstate, std::span(&value, 1));
 }
 
 void Rfc2217Server::cts_changed(bool on) {
   std::lock_guard lock(mutex_);
-  cts_ = on;
+  // Only a change is news: the level taken when the server started may already be this one.
+  if (std::exchange(cts_, on) == on) return;
   // The client's mask says which changes it wants to hear of.
   bool wanted = session_.modem_mask & (modem_cts | modem_delta_cts);
-  if (session_.socket >= 0 && session_.theirs[telnet::option_com_port].enabled && wanted)
-    notify_modem_state_locked(true);
+  if (session_.socket >= 0 && session_.com_port_agreed && wanted) notify_modem_state_locked();
 }
 
 void Rfc2217Server::on_subnegotiation(const telnet::Subnegotiation& sub) {
@@ -232,7 +241,7 @@ void Rfc2217Server::on_subnegotiation(const telnet::Subnegotiation& sub) {
         dtr_change = set_control_locked(value[0]);
         break;
       }
-      case notify_modemstate: notify_modem_state_locked(false); break;
+      case notify_modemstate: notify_modem_state_locked(); break;  // a poll
       case set_modemstate_mask: mask_setting(session_.modem_mask); break;
       case set_linestate_mask: mask_setting(session_.line_mask); break;
       case notify_linestate: {

@@ -3,6 +3,15 @@
 // bits: the PC side's settings for the rate check), DTR (SET-CONTROL 8 on, 9 off; an off-then-on
 // resets the reader), CTS (NOTIFY-MODEMSTATE, bit 0x10, honouring SET-MODEMSTATE-MASK) and purges.
 // Every COM-PORT-OPTION sub-negotiation is answered with its server code (client code + 100).
+//
+// The modem state (DSR 0x20 always on, CTS 0x10, delta CTS 0x01) goes to the client
+// - once the client agrees to the COM-PORT-OPTION: its WILL (the answer to our DO, or its own) or
+//   its DO, which we grant. Both count, as in other servers: pyserial's client takes our DO as the
+//   answer to the WILL it was about to send and then never sends it, but it does send DO;
+// - on every CTS change while the client's SET-MODEMSTATE-MASK holds CTS or delta CTS;
+// - in answer to a NOTIFY-MODEMSTATE from the client (a poll).
+// The value is the state ANDed with the mask. Delta CTS is set when CTS differs from its level at the
+// last notification (none before the first), so a change the mask kept quiet shows at the next poll.
 // One client at a time; a later client is accepted once the first has gone.
 #pragma once
 
@@ -47,6 +56,8 @@ class Rfc2217Server : public SerialPort {
     std::uint8_t flow_control = 1, inbound_flow = 14;
     std::uint8_t modem_mask = 0xFF, line_mask = 0x00;
     std::array<OptionState, 256> ours{}, theirs{};  // options we do, options they do
+    bool com_port_agreed = false;  // the client does the COM-PORT-OPTION (WILL or DO)
+    std::optional<bool> notified_cts;  // CTS at the last notification sent to the client
   };
 
   void run();
@@ -55,7 +66,7 @@ class Rfc2217Server : public SerialPort {
   // The *_locked functions expect mutex_ held.
   void send_locked(std::span<const std::uint8_t> bytes);
   void reply_locked(std::uint8_t command, std::span<const std::uint8_t> value);
-  void notify_modem_state_locked(bool delta_cts);
+  void notify_modem_state_locked();
   std::optional<bool> set_control_locked(std::uint8_t value);
   LineSettings pc_settings_locked() const;
 

@@ -14,7 +14,10 @@ inline constexpr std::uint8_t iac = 255, dont = 254, do_ = 253, wont = 252, will
                               se = 240;
 inline constexpr std::uint8_t option_binary = 0, option_echo = 1, option_sga = 3,
                               option_com_port = 44;
-// A sub-negotiation longer than this is not one RFC 2217 sends; it is dropped.
+// The longest sub-negotiation payload (after the option byte) the decoder keeps; RFC 2217 sends far
+// shorter ones. A sub-negotiation that runs past it, as one whose IAC SE never comes, is dropped and
+// the decoder goes back to data: the bytes after the bound are data again, and a late IAC SE with no
+// sub-negotiation open is ignored like any other command without meaning for a serial line.
 inline constexpr std::size_t max_subnegotiation = 64;
 
 struct Negotiation {
@@ -45,7 +48,6 @@ class Decoder {
   State state_ = State::data;
   std::uint8_t verb_ = 0;
   Subnegotiation sub_;
-  bool sub_overlong_ = false;
   Bytes data_;
 };
 
@@ -87,23 +89,35 @@ void Decoder::feed(std::span<const std::uint8_t> bytes, Sink& sink) {
         break;
       case State::sb_option:
         sub_ = {b, {}};
-        sub_overlong_ = false;
         state_ = State::sb_data;
         break;
       case State::sb_data:
-        if (b == iac) state_ = State::sb_iac;
-        else if (sub_.payload.size() < max_subnegotiation) sub_.payload.push_back(b);
-        else sub_overlong_ = true;
+        if (b == iac) {
+          state_ = State::sb_iac;
+        } else if (sub_.payload.size() < max_subnegotiation) {
+          sub_.payload.push_back(b);
+        } else {
+          // Past the bound: not a sub-negotiation after all. Drop it; this byte is data.
+          sub_ = {};
+          data_.push_back(b);
+          state_ = State::data;
+        }
         break;
       case State::sb_iac:
         if (b == iac) {
-          if (sub_.payload.size() < max_subnegotiation) sub_.payload.push_back(iac);
-          else sub_overlong_ = true;
-          state_ = State::sb_data;
+          if (sub_.payload.size() < max_subnegotiation) {
+            sub_.payload.push_back(iac);
+            state_ = State::sb_data;
+          } else {
+            sub_ = {};
+            data_.push_back(iac);  // the doubled IAC past the bound is a data byte FF
+            state_ = State::data;
+          }
         } else {
           // SE ends it; anything else is a broken sub-negotiation, ended here as well.
           flush();
-          if (b == se && !sub_overlong_) sink.on_subnegotiation(sub_);
+          if (b == se) sink.on_subnegotiation(sub_);
+          sub_ = {};
           state_ = State::data;
         }
         break;
