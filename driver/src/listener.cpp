@@ -38,6 +38,11 @@ bool Listener::start() {
 
 void Listener::stop() {
   if (!thread_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  room_.notify_all();
   const uint64_t one = 1;
   if (::write(wake_.get(), &one, sizeof one) != sizeof one) trace::system_error("wake listener of", line_.name(), errno);
   thread_.join();
@@ -48,6 +53,12 @@ void Listener::run() {
   ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 1);
 
   for (;;) {
+    {
+      // A buffer full of frames nobody has taken yet: what comes next waits on the line, not lost.
+      std::unique_lock lock(mutex_);
+      room_.wait(lock, [this] { return stopping_ || count_ < received_.size(); });
+      if (stopping_) return;
+    }
     pollfd fds[2] = {{wake_.get(), POLLIN, 0}, {line_.poll_fd(), POLLIN, 0}};
     const nfds_t count = line_gone_ ? 1 : 2;
     if (::poll(fds, count, -1) < 0) {
@@ -70,18 +81,8 @@ void Listener::pump() {
 
 void Listener::read_locked(short revents) {
   const size_t before = count_;
-  long n;
-  if (count_ < received_.size()) {
-    n = line_.read_available(std::span(received_).subspan(count_));
-  } else {
-    // The buffer is full and still no frame: drop what comes; the reply wait asks again.
-    std::array<uint8_t, 256> overflow;
-    n = line_.read_available(overflow);
-    if (n > 0) {
-      trace::format("Receive buffer full, %ld bytes dropped\n", n);
-      return;
-    }
-  }
+  if (count_ == received_.size()) return;  // full of frames to take: the rest waits on the line
+  const long n = line_.read_available(std::span(received_).subspan(count_));
   // A hang-up with nothing left to read would wake poll for ever: the line is gone.
   if (n < 0 || (n == 0 && (revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)) {
     trace::format("Line %s is gone; waiting for the port to be closed\n", line_.name().c_str());
@@ -100,10 +101,29 @@ void Listener::read_locked(short revents) {
     trace::format("Read File OK, length=%ld, total=%zu\n", n, before);
   }
   if (etx_arrived) take_card_events();
+  mark_frames();
+}
+
+// The ETX event: the buffer ends with ETX, so whatever it holds is ready to be taken. A full
+// buffer that does not end with ETX (frames that came back to back before anyone took them) hands
+// out its complete frames and keeps the one still coming; a full buffer without any ETX holds no
+// frame of ours and is dropped, so that the line is read again.
+void Listener::mark_frames() {
   if (count_ > 0 && received_[count_ - 1] == codec::kEtx) {
-    etx_ = true;
-    etx_event_.notify_all();
+    frames_end_ = count_;
+  } else if (count_ == received_.size()) {
+    const auto last_etx = std::find(received_.rbegin(), received_.rend(), codec::kEtx);
+    if (last_etx == received_.rend()) {
+      trace::format("Receive buffer full without a frame: %zu bytes dropped\n", count_);
+      count_ = 0;
+      return;
+    }
+    frames_end_ = static_cast<size_t>(received_.rend() - last_etx);
+  } else {
+    return;
   }
+  etx_ = true;
+  etx_event_.notify_all();
 }
 
 // The reader announces a card's insertion or removal with an event frame of its own, between
@@ -125,6 +145,8 @@ void Listener::reset_locked() {
   etx_ = false;
   line_.purge();
   count_ = 0;
+  frames_end_ = 0;
+  room_.notify_all();
 }
 
 void Listener::reset_receive_side() {
@@ -137,10 +159,14 @@ std::optional<size_t> Listener::take_frame(std::chrono::microseconds wait,
   std::unique_lock lock(mutex_);
   if (!etx_event_.wait_for(lock, wait, [this] { return etx_; })) return std::nullopt;
   trace::text("Data received\n");
-  const size_t length = count_;
+  const size_t length = frames_end_;
   std::copy_n(received_.begin(), length, frame.begin());
-  count_ = 0;
+  // What came behind the last complete frame stays: the start of the next one.
+  std::copy(received_.begin() + static_cast<std::ptrdiff_t>(length), received_.begin() + static_cast<std::ptrdiff_t>(count_), received_.begin());
+  count_ -= length;
+  frames_end_ = 0;
   etx_ = false;
+  room_.notify_all();
   lock.unlock();
   trace::frame("\nReceive:", frame.first(length));
   return length;

@@ -57,6 +57,7 @@ class Listener {
   void run();
   void read_locked(short revents);
   void take_card_events();
+  void mark_frames();
   void reset_locked();
 
   Line& line_;
@@ -67,9 +68,12 @@ class Listener {
 
   std::mutex mutex_;
   std::condition_variable etx_event_;
+  std::condition_variable room_;  // the buffer has room again, or the listener is to stop
   bool etx_ = false;
+  bool stopping_ = false;
   std::array<uint8_t, codec::kFrameCapacity> received_{};
   size_t count_ = 0;
+  size_t frames_end_ = 0;  // while the ETX event is set: the bytes up to the last complete frame
   CardEventQueue card_events_;
 };
 

@@ -255,6 +255,25 @@ TEST_F(Exchange, ReadersCopyOfAReplyForANackIsNotTakenForTheNextReply) {
   EXPECT_EQ(exchange(answer(command, good_reply)), 0) << "a clean exchange needs no empty frame first";
 }
 
+// Late answers may come back to back, more of them than the receive buffer holds at once: the
+// complete ones are taken, the one still coming stays, and the answer to the empty frame behind
+// them is found.
+TEST_F(Exchange, LateAnswersLongerThanTheReceiveBufferAreAllDropped) {
+  EXPECT_EQ(exchange([&](PtyPeer& p) {
+              p.expect(command);
+              for (int i = 0; i < 3; ++i) p.expect(kNack);
+            }),
+            -1081);
+  const Bytes late = frame(to_hex(hex("90 00 FF 00 FC") + Bytes(250, 0x11) + hex("90 00")));  // 523 bytes
+  EXPECT_EQ(exchange([&](PtyPeer& p) {
+              if (!p.expect(kProbe)) return;
+              p.send(late + late + kNack);
+              if (p.expect(command)) p.send(good_reply);
+            }),
+            0);
+  EXPECT_EQ(apdu.DataOut[0], 0xAA);
+}
+
 // A reader that does not answer the empty frame in time gets no command; the next exchange sends
 // another empty frame and waits for both answers, so that the first one's is not taken for the
 // second one's.

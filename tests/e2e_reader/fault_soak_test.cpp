@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ostream>
 #include <random>
 #include <string>
 
@@ -27,6 +28,8 @@ std::string name_of(Port port) {
   }
   return "?";
 }
+
+void PrintTo(Port port, std::ostream* os) { *os << name_of(port); }
 
 class FaultSoak : public EmulatedReader, public ::testing::WithParamInterface<Port> {
  protected:
