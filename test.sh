@@ -3,17 +3,26 @@
 #   ./test.sh                      plain build in build/
 #   ./test.sh --sanitize=address   ASan+UBSan build in build-asan/
 #   ./test.sh --sanitize=thread    TSan build in build-tsan/
+#   ./test.sh --fuzz[=SECONDS]     the driver's fuzz targets in build-fuzz/ (clang), 60 s each
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$ROOT/scripts/setup.sh"
 
+usage() { echo "usage: $0 [--sanitize=address|--sanitize=thread | --fuzz[=SECONDS]]" >&2; exit 2; }
 sanitize=""
+fuzz_seconds=""
 for arg in "$@"; do
   case $arg in
     --sanitize=address|--sanitize=thread) sanitize=${arg#--sanitize=} ;;
-    *) echo "usage: $0 [--sanitize=address|--sanitize=thread]" >&2; exit 2 ;;
+    --fuzz) fuzz_seconds=60 ;;
+    --fuzz=*) fuzz_seconds=${arg#--fuzz=}; [[ $fuzz_seconds =~ ^[1-9][0-9]*$ ]] || usage ;;
+    *) usage ;;
   esac
 done
+if [ -n "$fuzz_seconds" ]; then
+  [ -z "$sanitize" ] || usage
+  exec "$ROOT/tests/fuzz/run_fuzz.sh" "$fuzz_seconds"
+fi
 
 case $sanitize in
   "") dir=$ROOT/build ;;
