@@ -158,7 +158,10 @@ int card_event_code(std::span<const uint8_t> frame) {
   return parsed.ok && parsed.kind == ReplyKind::Reply && consumed == frame.size() ? code : 0;
 }
 
-EventScan extract_card_events(std::span<uint8_t> buffer, std::span<int> codes) {
+namespace {
+
+// One pass over the buffer; the codes of this pass go to codes[first ...].
+EventScan extract_once(std::span<uint8_t> buffer, std::span<int> codes, size_t first) {
   EventScan scan;
   size_t kept = 0;
   size_t p = 0;
@@ -168,7 +171,7 @@ EventScan extract_card_events(std::span<uint8_t> buffer, std::span<int> codes) {
       if (etx != buffer.end()) {
         const auto frame = buffer.subspan(p, static_cast<size_t>(etx - buffer.begin()) - p + 1);
         if (const int code = card_event_code(frame)) {
-          if (scan.events < codes.size()) codes[scan.events] = code;
+          if (first + scan.events < codes.size()) codes[first + scan.events] = code;
           ++scan.events;
           p += frame.size();
           continue;
@@ -179,6 +182,21 @@ EventScan extract_card_events(std::span<uint8_t> buffer, std::span<int> codes) {
   }
   scan.remaining = kept;
   return scan;
+}
+
+}  // namespace
+
+EventScan extract_card_events(std::span<uint8_t> buffer, std::span<int> codes) {
+  // Taking a frame out can join what stood around it into another one (noise, or a frame cut by
+  // another): pass again until a pass takes nothing. Each pass takes at least 12 bytes.
+  EventScan total;
+  total.remaining = buffer.size();
+  for (;;) {
+    const EventScan pass = extract_once(buffer.first(total.remaining), codes, total.events);
+    total.remaining = pass.remaining;
+    total.events += pass.events;
+    if (pass.events == 0) return total;
+  }
 }
 
 size_t build_keyboard_request(std::span<const uint8_t> command, std::span<uint8_t> out) {

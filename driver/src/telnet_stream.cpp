@@ -18,11 +18,12 @@ Subnegotiation com_port_command(uint8_t command, std::span<const uint8_t> value)
   put(kIac);
   put(kSb);
   put(kComPortOption);
-  put(command);
-  for (uint8_t b : value) {
+  auto put_escaped = [&](uint8_t b) {
     put(b);
     if (b == kIac) put(kIac);
-  }
+  };
+  put_escaped(command);
+  for (uint8_t b : value) put_escaped(b);
   put(kIac);
   put(kSe);
   return s;

@@ -43,11 +43,11 @@ inline constexpr uint8_t kModemCts = 0x10;
 // Writes data into out with every 0xFF doubled; returns the length (out must hold 2 × data).
 size_t escape(std::span<const uint8_t> data, std::span<uint8_t> out);
 
-// IAC SB COM-PORT-OPTION <command> <value...> IAC SE, with 0xFF in the value doubled. The
-// longest value a client sends is the four bytes of a rate.
+// IAC SB COM-PORT-OPTION <command> <value...> IAC SE, with 0xFF in the command and the value
+// doubled. The longest value a client sends is the four bytes of a rate.
 inline constexpr size_t kMaxComPortValue = 4;
 struct Subnegotiation {
-  std::array<uint8_t, 6 + 2 * kMaxComPortValue> bytes{};
+  std::array<uint8_t, 5 + 2 * (1 + kMaxComPortValue)> bytes{};
   size_t size = 0;  // 0 for a value longer than kMaxComPortValue: nothing to send
   std::span<const uint8_t> view() const { return std::span(bytes).first(size); }
 };

@@ -154,6 +154,13 @@ TEST(ExtractCardEvents, TakesEveryEventOutAndKeepsTheRest) {
   // A stray STX in front of an event frame does not hide it.
   Bytes stray = Bytes{0x02} + removed;
   EXPECT_EQ(extract_card_events(stray, codes).events, 1u);
+  // Taking one out can join the bytes around it into another: that one is taken out too.
+  Bytes spliced = hex("02 30 31 46 46 30 31 30 30") + removed + hex("46 46 03");
+  const EventScan joined = extract_card_events(spliced, codes);
+  EXPECT_EQ(joined.events, 2u);
+  EXPECT_EQ(joined.remaining, 0u);
+  EXPECT_EQ(codes[0], 12);
+  EXPECT_EQ(codes[1], 11);
   // More events than codes: all are still taken out.
   Bytes many = inserted + inserted + inserted;
   std::array<int, 2> two{};

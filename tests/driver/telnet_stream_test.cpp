@@ -94,6 +94,8 @@ TEST(TelnetStream, ComPortCommandsAreFramedAndEscaped) {
   // The longest value, every byte doubled, still fits; a longer one is not sent at all.
   const auto top = set_baud_rate(0xFFFFFFFF);
   EXPECT_EQ(to_hex(Bytes(top.view().begin(), top.view().end())), "FF FA 2C 01 FF FF FF FF FF FF FF FF FF F0");
+  const auto odd = com_port_command(0xFF, std::span<const uint8_t>{});
+  EXPECT_EQ(to_hex(Bytes(odd.view().begin(), odd.view().end())), "FF FA 2C FF FF FF F0") << "a command byte 0xFF too";
   const uint8_t five[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   EXPECT_TRUE(com_port_command(kSetControl, five).view().empty());
 }
