@@ -31,13 +31,13 @@ constexpr int kBitsPerByte = 10;  // 8N1
 
 microseconds reply_wait(double time_scale) { return microseconds(std::llround(1'000'000 * time_scale)); }
 
-// The longest a call may take: one resynchronisation wait and the exchange's four reply waits,
+// The longest a call may take: two reply waits to resynchronise and the exchange's four,
 // plus the line time of its writes (the command three times, the NACK frame three times), which
 // the time scale does not shorten.
 Bound call_bound(microseconds wait) {
   const double write_seconds =
       3.0 * (kLongestCommandFrame + kNackFrame) * kBitsPerByte / SoakReader::kLineRate;
-  return {5 * wait, std::chrono::duration_cast<Duration>(std::chrono::duration<double>(write_seconds))};
+  return {6 * wait, std::chrono::duration_cast<Duration>(std::chrono::duration<double>(write_seconds))};
 }
 
 struct Run {

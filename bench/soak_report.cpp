@@ -101,7 +101,7 @@ void print_facts(const RunFacts& f) {
   std::printf("| exchanges with a fault | %g %% |\n", 100 * f.options.fault_share);
   std::printf("| delays injected | %lld ms and %lld ms |\n", static_cast<long long>(f.short_delay.count()),
               static_cast<long long>(f.long_delay.count()));
-  std::printf("| bound of a call | %.2f ms = 5 reply waits %.2f ms + writes %.2f ms |\n", milliseconds(f.bound.total()),
+  std::printf("| bound of a call | %.2f ms = 6 reply waits %.2f ms + writes %.2f ms |\n", milliseconds(f.bound.total()),
               milliseconds(f.bound.waits), milliseconds(f.bound.writes));
   std::printf("| resident memory | %llu kB at start, %llu kB at end |\n",
               static_cast<unsigned long long>(f.rss_start_kb), static_cast<unsigned long long>(f.rss_end_kb));

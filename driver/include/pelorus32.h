@@ -37,8 +37,8 @@
  * slow card, a stalled line, the reader's copy of a reply sent in answer to a NACK) is never
  * taken for another command's, a serial port on which an exchange was not one send and one good
  * reply is resynchronised before its next command: the library sends the empty frame and drops
- * everything up to the reader's answer to it. An exchange therefore waits at most five reply
- * waits (one to resynchronise, four for replies) plus its writes; when the reader does not answer
+ * everything up to the reader's answer to it. An exchange therefore waits at most six reply
+ * waits (two to resynchronise, four for replies) plus its writes; when the reader does not answer
  * the empty frame in time, the exchange returns QX_ERR_TIMEOUT without sending its command. On
  * the keyboard port a reply that comes after its request gave up is waited for and dropped
  * before the next request goes out.

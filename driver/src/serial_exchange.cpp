@@ -51,7 +51,9 @@ bool SerialLink::resynchronise() {
   trace::text("Resynchronising: answers of an earlier command may still come\n");
   ++probes_unanswered_;
   if (!write_frame(codec::kPresenceProbe)) return false;
-  const auto deadline = std::chrono::steady_clock::now() + timing::scaled(timing::kReplyWait);
+  // The reader's copies of a reply, sent for the NACKs of a slow exchange, come a reply wait
+  // apart: two waits leave room for the last of them and the answer behind it.
+  const auto deadline = std::chrono::steady_clock::now() + 2 * timing::scaled(timing::kReplyWait);
   bool answered = false;
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());

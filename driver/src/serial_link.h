@@ -11,7 +11,7 @@
 // the next command's. After any exchange that was not one send and one good reply the link is in
 // doubt, and before the next command goes out it resynchronises: it sends the empty frame and
 // drops everything until the reader's answer to it, which the reader sends only after every
-// answer still owed. When that answer does not come within one reply wait, the exchange gives
+// answer still owed. When that answer does not come within two reply waits, the exchange gives
 // -1081 without sending its command, and the next one tries again.
 #pragma once
 
@@ -62,7 +62,7 @@ class SerialLink final : public Link {
   // frame). `kind` tells a reply from a request to send the command again.
   int receive(Reply& reply, codec::ReplyKind& kind);
   // Makes sure no answer of an earlier command can still arrive; false when the reader did not
-  // confirm it within the reply wait.
+  // confirm it within two reply waits.
   bool resynchronise();
 
   // Resets the reader: DTR off 1 ms, on 18 ms, then 2 s for the reader to start.
