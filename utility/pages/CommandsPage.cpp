@@ -11,19 +11,12 @@
 #include <optional>
 
 #include "ByteField.h"
+#include "CommandSupport.h"
+#include "HexBytes.h"
 #include "HexEdit.h"
 
 namespace kestrel {
 namespace {
-
-// The card-type list: an entry's position is its card-type code.
-constexpr const char* kCardTypes[] = {
-    "0 - Auto detect", "1 - LM104",   "2 - LM221",     "3 - SLE4404",    "4 - GPM896",   "5 - AT101",
-    "6 - AT102",       "7 - LM8KP",   "8 - LM8KS",     "9 - LM2KP",      "10 - LM2KS",   "11 - IIC",
-    "12 - XIIC",       "13 - AT1604", "14 - MCU T=0",  "15 - MCU T=1",   "16 - SC Module", "17 - LM256",
-    "18 - LM4KP",      "19 - X76F041", "20 - X24645",  "21 - ST1335",    "22 - ST1333",  "23 - X76F128",
-    "24 - X76F640",    "25 - X76F100",
-};
 
 // The logical memory-card commands: choosing one puts its position + 1 into INS.
 constexpr const char* kCommands[] = {
@@ -37,15 +30,16 @@ constexpr const char* kHeaderCaptions[] = {"CLA", "INS", "P1", "P2", "Lc", "Le"}
 
 constexpr int kDataBytesPerLine = 16;
 
-QString hex_bytes(const uint8_t* bytes, int count) {
-  QString text;
-  for (int i = 0; i < count; ++i) text += QString::asprintf("%.2X ", bytes[i]);
-  return text;
-}
-
 QComboBox* drop_down_list(const auto& entries, QWidget* parent) {
   auto* list = new QComboBox(parent);
   for (const char* entry : entries) list->addItem(QLatin1String(entry));
+  return list;
+}
+
+// The card-type list: an entry's position is its card-type code.
+QComboBox* card_type_list(QWidget* parent) {
+  auto* list = new QComboBox(parent);
+  for (const CardType& type : card_types()) list->addItem(QLatin1String(type.name));
   return list;
 }
 
@@ -56,7 +50,7 @@ TCommandsPage::TCommandsPage(Kiteb& binding, LogSink& log, Prompter& prompter, Q
       binding_(binding),
       log_(log),
       prompter_(prompter),
-      card_types_(drop_down_list(kCardTypes, this)),
+      card_types_(card_type_list(this)),
       commands_(drop_down_list(kCommands, this)),
       data_(new THexEdit(prompter, this)) {
   card_types_->setObjectName(QStringLiteral("cardTypes"));
@@ -122,7 +116,8 @@ void TCommandsPage::start_session() {
     return;
   }
   const QX_SESSION& session = binding_.session();
-  log_.append(("Card reset OK, ATR= " + hex_bytes(session.ATR, std::min<int>(session.ATRLen, QX_ATR_SIZE))).toStdString());
+  log_.append("Card reset OK, ATR= " +
+              hex_bytes_spaced(std::span(session.ATR, std::min<size_t>(session.ATRLen, QX_ATR_SIZE))));
 }
 
 void TCommandsPage::end_session() {

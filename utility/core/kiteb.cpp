@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "HexBytes.h"
+
 namespace kestrel {
 
 int32_t Kiteb::open(int32_t reader_type, int32_t port) {
@@ -72,22 +74,14 @@ void Kiteb::trace_exchange(const QX_APDU& apdu, int32_t result) {
 }
 
 std::string trace_header_line(const QX_APDU& apdu) {
-  char line[96];
-  std::snprintf(line, sizeof line, "< %.2X %.2X %.2X %.2X %.2X %.2X", apdu.CLA, apdu.INS, apdu.P1, apdu.P2,
-                static_cast<unsigned>(apdu.Lc), static_cast<unsigned>(apdu.Le));
-  return line;
+  const uint8_t header[] = {apdu.CLA, apdu.INS, apdu.P1, apdu.P2, static_cast<uint8_t>(apdu.Lc), static_cast<uint8_t>(apdu.Le)};
+  return "< " + hex_bytes_joined(header);
 }
 
 // "< " or "> " and each byte as two digits and a space; never more bytes than the record holds.
 std::string trace_bytes_line(char direction, const uint8_t* bytes, int32_t count) {
-  std::string line{direction, ' '};
-  const int32_t shown = std::min<int32_t>(count, QX_DATA_SIZE);
-  for (int32_t i = 0; i < shown; ++i) {
-    char pair[4];
-    std::snprintf(pair, sizeof pair, "%.2X ", bytes[i]);
-    line += pair;
-  }
-  return line;
+  const int32_t shown = std::clamp<int32_t>(count, 0, QX_DATA_SIZE);
+  return std::string{direction, ' '} + hex_bytes_spaced(std::span(bytes, static_cast<size_t>(shown)));
 }
 
 std::string trace_status_line(const QX_APDU& apdu) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "Artwork.h"
+#include "HexBytes.h"
 
 namespace kestrel {
 namespace {
@@ -60,7 +61,7 @@ QStringList reader_information_lines(const QX_INFO& info) {
       QStringLiteral("Firmware revision = ") + QString::fromLatin1(info.FWRevision, firmware_length),
       QString::asprintf("Lib version = %8.2f", info.LibraryVersion * 0.01),
       QString::asprintf("BaudRate = %d bps", info.BaudRate),
-      QString::asprintf("Current Card Type = %.2X", info.CurrentCardType),
+      QStringLiteral("Current Card Type = ") + QString::fromStdString(hex_byte(info.CurrentCardType)),
   };
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "HexBytes.h"
+
 namespace kestrel::hextext {
 
 namespace {
@@ -51,7 +53,7 @@ int settle_caret(QStringView text, int position, char16_t below) {
 
 QStringList hex_lines(std::span<const uint8_t> bytes, int bytes_per_line) {
   return lines_of(bytes, bytes_per_line, [](QString& line, uint8_t byte) {
-    line += QStringLiteral("%1 ").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+    line += QLatin1String(hex_byte(byte)) + QLatin1Char(' ');
   });
 }
 

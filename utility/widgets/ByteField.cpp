@@ -5,6 +5,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "HexBytes.h"
+
 namespace kestrel {
 namespace {
 
@@ -22,7 +24,7 @@ std::optional<int> hex_byte(const QString& text) {
   return value;
 }
 
-QString two_hex_digits(int value) { return QString::asprintf("%.2X", static_cast<unsigned>(value)); }
+QString two_hex_digits(int value) { return QString::fromStdString(kestrel::hex_byte(static_cast<uint8_t>(value))); }
 
 void set_text_if_different(QLineEdit& field, const QString& text) {
   if (field.text() != text) field.setText(text);

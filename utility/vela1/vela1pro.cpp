@@ -16,6 +16,7 @@
 
 #include <algorithm>
 
+#include "HexBytes.h"
 #include "Prompter.h"
 #include "Vela1Text.h"
 #include "keys.h"
@@ -92,16 +93,14 @@ const PurseTransaction kCredit{"Credit",           "credit", TFrmKeys::kPurseKey
 const PurseTransaction kRevoke{"Revoke", "revoke", TFrmKeys::kPurseKeyKrd, false, "Krd", &Vela1::revoke_debit,
                                nullptr,  true};
 
-QString four_bytes(const std::array<uint8_t, 4>& bytes) {
-  return QString::asprintf("%.2X %.2X %.2X %.2X", bytes[0], bytes[1], bytes[2], bytes[3]);
-}
+QString four_bytes(const std::array<uint8_t, 4>& bytes) { return QString::fromStdString(hex_bytes_joined(bytes)); }
 
 QString last_transaction_text(uint8_t type) {
   switch (type) {
     case kLastCredit: return QStringLiteral("Credit");
     case kLastDebit: return QStringLiteral("Debit");
     case kLastRevokeDebit: return QStringLiteral("Revoke Debit");
-    default: return QString::asprintf("%.2X - Unknown", type);
+    default: return QString::fromStdString(hex_byte(type)) + QStringLiteral(" - Unknown");
   }
 }
 
