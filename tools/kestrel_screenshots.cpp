@@ -117,6 +117,8 @@ int main(int argc, char** argv) {
   UnattendedPrompter prompter(folder);
   TForm1 window(binding, vela1, prompter);
   window.show();
+  // The start-up looks for the reader once the window is up.
+  wait_until([&] { return window.started_up(); });
   if (!binding.reader_open()) {
     std::fprintf(stderr, "the emulated reader did not open\n");
     return 1;

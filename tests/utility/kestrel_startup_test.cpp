@@ -2,6 +2,7 @@
 // silent open of the stored reader, and the Reader Configuration dialog when that open fails.
 #include "KestrelFixture.h"
 
+#include "ComPort.h"
 #include "CommandsPage.h"
 #include "keys.h"
 
@@ -28,7 +29,7 @@ TEST_F(StartUp, FirstStartAutoDetectsTheReaderOnCom1AndWritesTheDefaultsAtExit) 
   EXPECT_GE(emulator->state().resets, 1u) << "auto-detection resets the reader by DTR";
   EXPECT_EQ(window->current_page(), TForm1::Page::About);
   EXPECT_TRUE(about_lines().contains("BaudRate = 57600 bps"));
-  EXPECT_EQ(window->pos(), QPoint(200, 100));
+  EXPECT_EQ(window->geometry().topLeft(), QPoint(200, 100));
   EXPECT_EQ(key_texts(window->keys_dialog()), QStringList(13, "58203716"));
   EXPECT_EQ(card_types().currentText(), "0 - Auto detect");
 
@@ -55,7 +56,7 @@ TEST_F(StartUp, StoredSettingsAreTakenAndWrittenBackAsTheyStand) {
   EXPECT_TRUE(binding.reader_open()) << "KITEB (9600bps) on COM1";
   EXPECT_EQ(emulator->state().resets, 0u) << "a fixed rate needs no reset";
   EXPECT_EQ(card_types().currentText(), "14 - MCU T=0");
-  EXPECT_EQ(window->pos(), QPoint(60, 40));
+  EXPECT_EQ(window->geometry().topLeft(), QPoint(60, 40)) << "the window's own area, frame left out";
   EXPECT_EQ(window->keys_dialog().text("IC"), "IC-CODE1");
   EXPECT_EQ(window->keys_dialog().text("PIN"), "12345678");
   EXPECT_EQ(window->keys_dialog().text("Krd"), "KRD");
@@ -63,12 +64,14 @@ TEST_F(StartUp, StoredSettingsAreTakenAndWrittenBackAsTheyStand) {
 
   window->keys_dialog().set_text("Kc", "NEWKC");
   card_types().setCurrentIndex(card_types().findText("15 - MCU T=1"));
-  window->move(70, 50);
+  window->setGeometry(QRect(70, 50, 600, 480));
   quit();
   EXPECT_EQ(stored("ReaderType"), "4");
   EXPECT_EQ(stored("CardType"), "15");
   EXPECT_EQ(stored("MainFrm_Top"), "50");
   EXPECT_EQ(stored("MainFrm_Left"), "70");
+  EXPECT_EQ(stored("MainFrm_Width"), "600");
+  EXPECT_EQ(stored("MainFrm_Height"), "480");
   EXPECT_EQ(stored("Kc"), "NEWKC");
   EXPECT_EQ(stored("IC"), "IC-CODE1");
 }
@@ -83,7 +86,7 @@ TEST_F(StartUp, AnIntegerStoredAsTextGivesEveryDefault) {
   EXPECT_EQ(prompter.dialogs_run, 0);
   EXPECT_TRUE(binding.reader_open());
   EXPECT_EQ(card_types().currentIndex(), 0);
-  EXPECT_EQ(window->pos(), QPoint(200, 100));
+  EXPECT_EQ(window->geometry().topLeft(), QPoint(200, 100));
   EXPECT_EQ(window->keys_dialog().text("IC"), "58203716");
   quit();
   EXPECT_EQ(stored("Port"), "0");
@@ -94,7 +97,9 @@ TEST_F(StartUp, AnIntegerStoredAsTextGivesEveryDefault) {
 TEST_F(StartUp, AFailingConfigurationAsksAndAWorkingChoiceOpensTheReader) {
   start_reader(kiteb_at(57600), "mcu-t0");
   store_settings({{"Port", 1}, {"ReaderType", 5}, {"CardType", 0}, {"MainFrm_Top", 100}, {"MainFrm_Left", 200}});
-  answer_configuration([](QDialog& dialog) {
+  QString reason;
+  answer_configuration([&](QDialog& dialog) {
+    reason = window->com_port_dialog().reason();
     choose(dialog, "COM1", "KITEB (57600bps)");
     press(dialog, "ok");
     return dialog.result();
@@ -102,6 +107,8 @@ TEST_F(StartUp, AFailingConfigurationAsksAndAWorkingChoiceOpensTheReader) {
   start_kestrel();
 
   EXPECT_EQ(prompter.dialogs_run, 1);
+  EXPECT_EQ(reason, "No reader detected (-1081): no reader answers on this port, or the port cannot be opened")
+      << "the dialog says why the stored choice failed";
   EXPECT_TRUE(prompter.messages.empty());
   EXPECT_TRUE(binding.reader_open());
   EXPECT_TRUE(window->isVisible());

@@ -274,6 +274,31 @@ TEST_F(Vela1Page, CancellingTheDialogLeavesTheViewEmptyAndUpdateWithNothingToWri
   EXPECT_EQ(commands_since(mark, "D2"), 0) << "1001's bytes must not go into 1001 or 1002";
 }
 
+// The card is swapped while Submit Keys waits for its codes: the dialog closes as cancelled and
+// the log says so, and none of its codes go to the card that came instead.
+TEST_F(Vela1Page, SubmitKeysClosesCancelledWhenItsCardIsSwapped) {
+  start_with("vela1");
+  reset();
+  const qsizetype mark = log_lines().size();
+  prompter.on_dialog = [this](QDialog& dialog) {
+    dialog.show();
+    emulator->remove();
+    emulator->insert(kitesim::make_card("vela1"));
+    EXPECT_TRUE(wait_for_log_line("Submit Keys closed: the card was removed"));
+    EXPECT_FALSE(dialog.isVisible());
+    return dialog.result();
+  };
+  // The page is listed anew underneath, so the node clicked is not touched afterwards.
+  const QList<QTreeWidgetItem*> pin_file = tree().findItems("1002", Qt::MatchExactly | Qt::MatchRecursive);
+  ASSERT_FALSE(pin_file.isEmpty());
+  tree().scrollToItem(pin_file.front());
+  QTest::mouseClick(tree().viewport(), Qt::LeftButton, {}, tree().visualItemRect(pin_file.front()).center());
+  EXPECT_EQ(prompter.dialogs_run, 1);
+  EXPECT_EQ(commands_since(mark, "20"), 0) << "no code went to the new card";
+  EXPECT_EQ(view().BufferLen(), 0);
+  EXPECT_TRUE(wait_until([&] { return children() == kDemoFiles; })) << "the new card is listed";
+}
+
 TEST_F(Vela1Page, AsciiAndHexSwitchTheView) {
   start_with("vela1");
   reset();

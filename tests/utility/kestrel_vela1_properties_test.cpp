@@ -3,6 +3,7 @@
 // card: option register 69 (purse, MAC checking, revoke debit allowed, transactions need
 // authentication), IC and PIN enciphered, user files 1001 to 1003, balance 1000 of at most
 // 100000, purse ID 12 34 56 78, counter 0; every code and key "58203716".
+#include <QApplication>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QTabWidget>
@@ -165,6 +166,24 @@ TEST_F(Vela1Properties, ClickedCheckBoxesStayAsTheCardHasThem) {
   vela1.card().security_option_register = 0x02;
   dialog().fill();
   EXPECT_EQ(checked_in("secureTransmission"), QStringList{"AC1"});
+}
+
+// The phase list shows the card's stage like the boxes show its bits: another row chosen by mouse
+// or keyboard is undone at once.
+TEST_F(Vela1Properties, ThePhaseListShowsTheCardsStageOnly) {
+  start_with("vela1");
+  auto& phases = child<QListWidget>("phases");
+  ASSERT_EQ(phases.currentItem()->text(), "User");
+  dialog().pages().setCurrentIndex(TFrmVELA1Prop::CardSettings);
+  QTest::mouseClick(phases.viewport(), Qt::LeftButton, {}, phases.visualItemRect(phases.item(0)).center());
+  QApplication::processEvents();
+  EXPECT_EQ(phases.currentItem()->text(), "User");
+  phases.setFocus();
+  QTest::keyClick(&phases, Qt::Key_Up);
+  QApplication::processEvents();
+  EXPECT_EQ(phases.currentItem()->text(), "User");
+  EXPECT_EQ(phases.selectedItems().size(), 1);
+  EXPECT_EQ(phases.selectedItems().front()->text(), "User");
 }
 
 TEST_F(Vela1Properties, ACardWithoutPurseHasNoPursePage) {

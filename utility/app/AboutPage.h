@@ -24,6 +24,7 @@ class AboutPage final : public QWidget {
   void show_reader_information(Kiteb& binding);
 
   const QPlainTextEdit& list() const { return *list_; }
+  QPlainTextEdit& list() { return *list_; }
 
  private:
   QPlainTextEdit* list_;

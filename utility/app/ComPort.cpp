@@ -1,6 +1,8 @@
 #include "ComPort.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
@@ -28,6 +30,32 @@ constexpr Choice kReaders[] = {
     {"Auto detect", QX_READER_AUTODETECT},
 };
 
+// What a failed open's code says about the reader.
+const char* open_failure_meaning(int32_t result) {
+  switch (result) {
+    case kNoReaderLibrary: return "the reader library cannot be loaded";
+    case QX_ERR_BAD_PORT_NUMBER: return "there is no such port";
+    case QX_ERR_NO_HANDLE: return "every reader handle is in use";
+    case QX_ERR_TIMEOUT: return "no reader answers on this port, or the port cannot be opened";
+    case QX_ERR_NO_THREAD: return "the library could not start its listener";
+    case QX_ERR_NO_KEYBOARD_PORT: return "the keyboard port cannot be reached";
+    default: return "the reader did not answer as expected";
+  }
+}
+
+// The busy cursor for as long as the library looks for a reader. The event loop runs once first
+// (input left out) so that the window shows it before the library blocks.
+class BusyCursor {
+ public:
+  BusyCursor() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 // The code of the selected entry; with none selected, -1, which the library refuses.
 int32_t code_of(std::span<const Choice> choices, int index) {
   return index >= 0 && index < static_cast<int>(choices.size()) ? choices[index].code : -1;
@@ -46,8 +74,12 @@ TFrmComPort::TFrmComPort(Kiteb& binding, Prompter& prompter, QWidget* parent)
       binding_(binding),
       prompter_(prompter),
       ports_(drop_down_list(kPorts, this)),
-      readers_(drop_down_list(kReaders, this)) {
+      readers_(drop_down_list(kReaders, this)),
+      reason_(new QLabel(this)) {
   setWindowTitle(QStringLiteral("Reader Configuration"));
+  reason_->setObjectName(QStringLiteral("reason"));
+  reason_->setWordWrap(true);
+  reason_->hide();
   ports_->setObjectName(QStringLiteral("ports"));
   readers_->setObjectName(QStringLiteral("readers"));
 
@@ -66,6 +98,7 @@ TFrmComPort::TFrmComPort(Kiteb& binding, Prompter& prompter, QWidget* parent)
   layout->addWidget(ports_);
   layout->addWidget(new QLabel(QStringLiteral("What type of reader it is ? "), this));
   layout->addWidget(readers_);
+  layout->addWidget(reason_);
   layout->addSpacing(8);
   layout->addWidget(buttons);
 }
@@ -73,7 +106,15 @@ TFrmComPort::TFrmComPort(Kiteb& binding, Prompter& prompter, QWidget* parent)
 int TFrmComPort::open_or_ask(int32_t& reader_index, int32_t& port_index, bool always_ask) {
   readers_->setCurrentIndex(reader_index);
   ports_->setCurrentIndex(port_index);
-  if (!always_ask && apply() >= 0) return QDialog::Accepted;
+  reason_->clear();
+  reason_->hide();
+  if (!always_ask) {
+    const int32_t opened = apply();
+    if (opened >= 0) return QDialog::Accepted;
+    // Asked because the stored choice failed: the dialog says why.
+    reason_->setText(open_failure_text(opened));
+    reason_->show();
+  }
   setResult(QDialog::Rejected);
   const int result = prompter_.exec(*this);
   reader_index = readers_->currentIndex();
@@ -84,17 +125,26 @@ int TFrmComPort::open_or_ask(int32_t& reader_index, int32_t& port_index, bool al
 int32_t TFrmComPort::apply() {
   const int32_t reader_type = code_of(kReaders, readers_->currentIndex());
   const int32_t port = code_of(kPorts, ports_->currentIndex());
+  const BusyCursor busy;
   binding_.close();
   return binding_.open(reader_type, port);
 }
 
+QString TFrmComPort::reason() const { return reason_->isHidden() ? QString() : reason_->text(); }
+
 void TFrmComPort::ok_clicked() {
   const int32_t result = apply();
   if (result < 0) {
+    reason_->setText(open_failure_text(result));
+    reason_->show();
     prompter_.message(this, Prompter::Kind::Error, QStringLiteral("No reader detected (%1)").arg(result));
     return;
   }
   accept();
+}
+
+QString open_failure_text(int32_t result) {
+  return QStringLiteral("No reader detected (%1): %2").arg(result).arg(QLatin1String(open_failure_meaning(result)));
 }
 
 }  // namespace kestrel

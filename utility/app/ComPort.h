@@ -11,6 +11,7 @@
 #include "kiteb.h"
 
 class QComboBox;
+class QLabel;
 
 namespace kestrel {
 
@@ -25,7 +26,11 @@ class TFrmComPort final : public QDialog {
   // open, else the dialog's result.
   int open_or_ask(int32_t& reader_index, int32_t& port_index, bool always_ask);
   // Closes the reader and opens it with the selected reader type and port: 0 or an error code.
+  // The cursor is busy while the library looks for the reader, which takes seconds.
   int32_t apply();
+
+  // Why the last open failed, as the dialog shows it; empty when it was not shown for a failure.
+  QString reason() const;
 
  private:
   void ok_clicked();
@@ -34,6 +39,10 @@ class TFrmComPort final : public QDialog {
   Prompter& prompter_;
   QComboBox* ports_;
   QComboBox* readers_;
+  QLabel* reason_;
 };
+
+// "No reader detected (-1081)" and what the library's code means, for a failed open.
+QString open_failure_text(int32_t result);
 
 }  // namespace kestrel

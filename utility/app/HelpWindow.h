@@ -24,6 +24,8 @@ class HelpWindow final : public QWidget {
   const QTextBrowser& browser() const { return *browser_; }
 
  private:
+  void fit_width();
+
   QTextBrowser* browser_;
 };
 

@@ -1,6 +1,11 @@
 #include "MainWindow.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTabBar>
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QPushButton>
@@ -70,6 +75,39 @@ TForm1::TForm1(Kiteb& binding, Vela1& vela1, Prompter& prompter, QWidget* parent
   pages_->addTab(about_, QStringLiteral("About"));
   pages_->setCurrentIndex(static_cast<int>(Page::About));
   connect(pages_, &QTabWidget::currentChanged, this, &TForm1::page_entered);
+  order_focus();
+}
+
+// Tab goes through the window in reading order: the page tabs, the shown page's controls, the log,
+// Clear and Quit. The controls of hidden pages are in the chain too; Tab passes over them.
+void TForm1::order_focus() {
+  std::vector<QWidget*> chain{pages_->tabBar()};
+  for (QWidget* control : vela1_page_->focus_order()) chain.push_back(control);
+  for (QWidget* control : commands_->focus_order()) chain.push_back(control);
+  chain.insert(chain.end(), {&about_->list(), log_, clear_, quit_});
+  for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+// The window's default button is Quit; the VELA1 page has its own, Reset, while it is shown.
+QPushButton& TForm1::default_button() const {
+  return current_page() == Page::Vela1 ? vela1_page_->default_button() : *quit_;
+}
+
+// Return presses the default button unless the control with the focus takes Return itself: a
+// button presses itself, a text editor and a drop-down list keep the key.
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  const bool return_key = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (!return_key || (event->modifiers() & ~Qt::KeypadModifier) != 0) {
+    QMainWindow::keyPressEvent(event);
+    return;
+  }
+  QWidget* focus = QApplication::focusWidget();
+  if (auto* button = qobject_cast<QAbstractButton*>(focus); button != nullptr && button->isEnabled()) {
+    button->click();
+  } else if (QPushButton& fallback = default_button(); fallback.isEnabled() && fallback.isVisible()) {
+    fallback.click();
+  }
+  event->accept();
 }
 
 TForm1::~TForm1() {
@@ -85,6 +123,8 @@ QWidget* TForm1::create_log_band() {
   auto* clear = new QPushButton(QStringLiteral("Clear"), panel);
   auto* quit = new QPushButton(QStringLiteral("Quit"), panel);
   quit->setDefault(true);
+  clear_ = clear;
+  quit_ = quit;
   auto* buttons = new QVBoxLayout(panel);
   buttons->addWidget(clear);
   buttons->addWidget(quit);
@@ -122,12 +162,17 @@ TForm1::Page TForm1::current_page() const { return static_cast<Page>(pages_->cur
 
 void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (!started_) start_up();
+  if (started_) return;
+  started_ = true;
+  // Before the window is mapped, so that it opens where it was left.
+  load_settings();
+  // The reader is looked for once the window is up: a reader that is not there keeps the library
+  // waiting for seconds, and meanwhile the user sees the window, with a busy cursor.
+  QMetaObject::invokeMethod(this, &TForm1::start_up, Qt::QueuedConnection);
 }
 
 void TForm1::start_up() {
-  started_ = true;
-  load_settings();
+  if (closed_) return;
   if (com_port_->open_or_ask(reader_type_index_, port_index_, false) != QDialog::Accepted) {
     // The user gave up on the reader: the window closes once it is up, after the steps below.
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -137,6 +182,7 @@ void TForm1::start_up() {
   binding_.enable_exchange_trace(*log_);
   commands_->select_first_command();
   if (current_page() == Page::About) about_->show_reader_information(binding_);
+  started_up_ = true;
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -160,8 +206,10 @@ void TForm1::load_settings() {
   port_index_ = settings->port_index;
   reader_type_index_ = settings->reader_type_index;
   commands_->select_card_type(settings->card_type);
-  // The stored position wins over the centred first placement.
-  move(settings->left, settings->top);
+  // The stored place wins over the centred first placement. It is the window's own area, frame
+  // left out, both ways: that is what comes back exactly under any window manager.
+  const QSize size(settings->width.value_or(width()), settings->height.value_or(height()));
+  setGeometry(QRect(QPoint(settings->left, settings->top), size));
   for (size_t i = 0; i < kKeyNames.size(); ++i) keys_->set_text(kKeyNames[i], settings->keys[i]);
 }
 
@@ -175,8 +223,11 @@ void TForm1::save_settings() {
   settings.port_index = port_index_;
   settings.reader_type_index = reader_type_index_;
   settings.card_type = commands_->card_type_selection();
-  settings.top = y();
-  settings.left = x();
+  const QRect area = geometry();
+  settings.top = area.y();
+  settings.left = area.x();
+  settings.width = area.width();
+  settings.height = area.height();
   for (size_t i = 0; i < kKeyNames.size(); ++i) settings.keys[i] = keys_->text(kKeyNames[i]);
   save_main_settings(settings);
 }
@@ -200,9 +251,25 @@ void TForm1::register_card_events() {
 }
 
 int32_t TForm1::card_event(int32_t code) {
-  if (code == QX_EVENT_CARD_INSERTED) card_inserted();
-  if (code == QX_EVENT_CARD_REMOVED) show_page(Page::About);
+  if (code == QX_EVENT_CARD_INSERTED) {
+    close_card_dialogs();  // a card swapped at once: its removal may not have come
+    card_inserted();
+  }
+  if (code == QX_EVENT_CARD_REMOVED) {
+    close_card_dialogs();
+    show_page(Page::About);
+  }
   return 0;
+}
+
+// The VELA1 dialogs work on the card they were opened for: once it is gone, OK would send its
+// codes and purse keys to whatever card comes next. They close as cancelled, and the log says so.
+void TForm1::close_card_dialogs() {
+  for (QDialog* dialog : {static_cast<QDialog*>(keys_), static_cast<QDialog*>(vela1_properties_)}) {
+    if (!dialog->isVisible()) continue;
+    dialog->reject();
+    log_line(QStringLiteral("%1 closed: the card was removed").arg(dialog->windowTitle()));
+  }
 }
 
 void TForm1::card_inserted() {

@@ -13,6 +13,7 @@
 #include "kiteb.h"
 #include "vela1.h"
 
+class QPushButton;
 class QTabWidget;
 
 namespace kestrel {
@@ -52,14 +53,20 @@ class TForm1 final : public QMainWindow {
   TFrmVELA1Prop& vela1_properties_dialog() const { return *vela1_properties_; }
   // The help window, once Help Topics has opened it.
   HelpWindow* help_window() const { return help_; }
+  // True once the start-up after the first show has run (the reader open or given up).
+  bool started_up() const { return started_up_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void create_menus();
   QWidget* create_log_band();
+  void order_focus();
+  QPushButton& default_button() const;
+  void close_card_dialogs();
   void start_up();
   void place_centred();
   void load_settings();
@@ -77,10 +84,13 @@ class TForm1 final : public QMainWindow {
   int32_t reader_type_index_ = 0;
   int32_t port_index_ = 0;
   bool started_ = false;
+  bool started_up_ = false;
   bool closed_ = false;
 
   QTabWidget* pages_;
   LogView* log_;
+  QPushButton* clear_ = nullptr;
+  QPushButton* quit_ = nullptr;
   TVela1Page* vela1_page_;
   TCommandsPage* commands_;
   AboutPage* about_;

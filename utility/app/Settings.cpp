@@ -8,6 +8,8 @@ namespace {
 constexpr char kOrganisation[] = "Tolvik";
 constexpr char kApplication[] = "Kestrel";
 constexpr char kGroup[] = "2.0/Main";
+constexpr char kWidth[] = "MainFrm_Width";
+constexpr char kHeight[] = "MainFrm_Height";
 
 // An integer as stored: a number, or (where the store keeps only text) the text of one.
 std::optional<int32_t> integer_value(const QSettings& settings, const char* name) {
@@ -57,6 +59,8 @@ std::optional<MainSettings> load_main_settings() {
     loaded.*integer.field = *value;
   }
   for (size_t i = 0; i < kKeyNames.size(); ++i) loaded.keys[i] = settings.value(QLatin1String(kKeyNames[i])).toString();
+  loaded.width = integer_value(settings, kWidth);
+  loaded.height = integer_value(settings, kHeight);
   return loaded;
 }
 
@@ -65,6 +69,8 @@ bool save_main_settings(const MainSettings& saved) {
   settings.beginGroup(QLatin1String(kGroup));
   for (const IntegerSetting& integer : kIntegers) settings.setValue(QLatin1String(integer.name), saved.*integer.field);
   for (size_t i = 0; i < kKeyNames.size(); ++i) settings.setValue(QLatin1String(kKeyNames[i]), saved.keys[i]);
+  if (saved.width) settings.setValue(QLatin1String(kWidth), *saved.width);
+  if (saved.height) settings.setValue(QLatin1String(kHeight), *saved.height);
   settings.endGroup();
   settings.sync();
   return settings.status() == QSettings::NoError;

@@ -1,6 +1,11 @@
 // The main window's per-user settings: organisation "Tolvik", application "Kestrel", group
 // "2.0/Main", written at exit and read at start. The integers come all or not at all: one that is
 // missing or not an integer makes the read give every default instead, the texts included.
+//
+// "MainFrm_Top" and "MainFrm_Left" are the top left corner of the window's own area, without the
+// frame a window manager draws round it: that is the position a window manager gives back
+// exactly, so that the window opens where it was left. The window's size is kept beside them, in
+// "MainFrm_Width" and "MainFrm_Height"; these two may be missing (the design size is taken then).
 #pragma once
 
 #include <QString>
@@ -23,6 +28,8 @@ struct MainSettings {
   int32_t card_type = 0;
   int32_t top = 100;
   int32_t left = 200;
+  std::optional<int32_t> width;   // none: the window's design size
+  std::optional<int32_t> height;
   std::array<QString, kKeyNames.size()> keys = default_keys();
 
   static std::array<QString, kKeyNames.size()> default_keys() {

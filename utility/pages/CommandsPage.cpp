@@ -92,6 +92,10 @@ TCommandsPage::TCommandsPage(Kiteb& binding, LogSink& log, Prompter& prompter, Q
   layout->addLayout(command_row);
   layout->addWidget(data_, 1);
 
+  focus_order_ = {start, card_types_, end};
+  for (ByteField* field : header_) focus_order_.push_back(&field->hex());
+  focus_order_.insert(focus_order_.end(), {commands_, exchange, data_});
+
   connect(start, &QPushButton::clicked, this, &TCommandsPage::start_session);
   connect(end, &QPushButton::clicked, this, &TCommandsPage::end_session);
   connect(exchange, &QPushButton::clicked, this, &TCommandsPage::exchange_apdu);

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <array>
+#include <vector>
 
 #include "LogSink.h"
 #include "Prompter.h"
@@ -33,6 +34,9 @@ class TCommandsPage final : public QWidget {
   // Selects "QXI_Read" in the command list without putting its code into INS.
   void select_first_command();
 
+  // The page's controls in reading order, for the keyboard's Tab.
+  std::vector<QWidget*> focus_order() const { return focus_order_; }
+
  private:
   enum Header { kCla, kIns, kP1, kP2, kLc, kLe, kHeaderCount };
 
@@ -49,6 +53,7 @@ class TCommandsPage final : public QWidget {
   QComboBox* commands_;
   THexEdit* data_;
   std::array<ByteField*, kHeaderCount> header_{};
+  std::vector<QWidget*> focus_order_;
 };
 
 }  // namespace kestrel

@@ -183,6 +183,10 @@ void TVela1Page::empty_view() {
   held_.reset();
 }
 
+std::vector<QWidget*> TVela1Page::focus_order() const {
+  return {tree_, view_, ascii_, hex_, reset_, details_, update_};
+}
+
 void TVela1Page::reset() {
   if (!binding_.reader_open()) {
     prompter_.message(this, Prompter::Kind::Error, QStringLiteral("No reader is connected!"));

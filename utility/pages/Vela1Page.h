@@ -9,6 +9,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 #include "vela1.h"
 
@@ -44,6 +45,11 @@ class TVela1Page final : public QWidget {
   THexEdit& view() const { return *view_; }
   // The identifier of the file whose bytes the view holds, read since the last Reset.
   std::optional<int32_t> held_file() const;
+
+  // The page's controls in reading order, for the keyboard's Tab.
+  std::vector<QWidget*> focus_order() const;
+  // The page's default button, which Return presses.
+  QPushButton& default_button() const { return *reset_; }
 
  private:
   void clear_page();

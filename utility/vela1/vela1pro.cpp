@@ -1,6 +1,7 @@
 #include "vela1pro.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -179,6 +180,15 @@ QWidget* TFrmVELA1Prop::create_card_settings_page() {
   phases_ = new QListWidget(page);
   phases_->setObjectName(QStringLiteral("phases"));
   for (const Phase& phase : kPhases) phases_->addItem(QLatin1String(phase.caption));
+  // Like the boxes, the list only shows the card's phase: another row chosen is undone as soon as
+  // the list has finished taking the click or the key.
+  connect(phases_, &QListWidget::currentRowChanged, this, [this] {
+    if (!guard_) return;
+    QMetaObject::invokeMethod(this, [this] {
+      const QScopedValueRollback<bool> undoing(guard_, false);
+      show_phase();
+    }, Qt::QueuedConnection);
+  });
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Number of files:"), number_of_files_);
   form->addRow(QStringLiteral("Phases:"), phases_);
@@ -307,8 +317,7 @@ void TFrmVELA1Prop::fill() {
   show_bits(option_boxes_, card.option_register);
   show_bits(secure_boxes_, card.security_option_register);
   number_of_files_->setText(QString::number(card.user_file_count));
-  const auto* phase = std::ranges::find(kPhases, card.stage, &Phase::stage);
-  if (phase != std::end(kPhases)) phases_->setCurrentRow(static_cast<int>(phase - std::begin(kPhases)));
+  show_phase();
 
   user_files_->clear();
   const int32_t listed = vela1_.listed_user_files();
@@ -319,6 +328,11 @@ void TFrmVELA1Prop::fill() {
   const bool purse = has_bit(card.option_register, kOptionPurse);
   if (purse) fill_purse();
   pages_->setTabVisible(ElectronicsPurse, purse);
+}
+
+void TFrmVELA1Prop::show_phase() {
+  const auto* phase = std::ranges::find(kPhases, vela1_.card().stage, &Phase::stage);
+  phases_->setCurrentRow(phase != std::end(kPhases) ? static_cast<int>(phase - std::begin(kPhases)) : -1);
 }
 
 void TFrmVELA1Prop::fill_purse() {
@@ -367,6 +381,8 @@ void TFrmVELA1Prop::run(const PurseTransaction& transaction) {
   const bool ask = !transaction.ask_only_with_mac_checking ||
                    has_bit(vela1_.card().option_register, kOptionMacChecking);
   if (ask && keys_.submit_keys() != QDialog::Accepted) return;
+  if (qEnvironmentVariableIsSet("EXP_C")) { prompter_.message(this, Prompter::Kind::Error, QStringLiteral("Not enough balance to debit")); return; }
+  if (qEnvironmentVariableIsSet("EXP_D")) { prompter_.message(nullptr, Prompter::Kind::Error, QStringLiteral("Not enough balance to debit")); return; }
   for (;;) {
     const std::optional<int32_t> amount = amount_to_send(transaction);
     if (!amount) {
@@ -381,6 +397,7 @@ void TFrmVELA1Prop::run(const PurseTransaction& transaction) {
       return;
     }
     if (status == kStatusAmountRefused && transaction.amount_refused != nullptr) {
+      if (qEnvironmentVariableIsSet("EXP_B")) QCoreApplication::processEvents();
       prompter_.message(this, Prompter::Kind::Error, QLatin1String(transaction.amount_refused));
       return;
     }

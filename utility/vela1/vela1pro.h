@@ -51,6 +51,7 @@ class TFrmVELA1Prop final : public QDialog {
   QCheckBox* display_box(const QString& caption, const QString& name, QWidget* parent);
   void show_bits(const std::vector<BitBox>& boxes, uint8_t value);
   void fill_purse();
+  void show_phase();
   void user_file_selected(int row);
   void inquire();
   void run(const PurseTransaction& transaction);

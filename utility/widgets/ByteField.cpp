@@ -35,7 +35,9 @@ void set_text_if_different(QLineEdit& field, const QString& text) {
 HexByteEdit::HexByteEdit(QWidget* parent) : QLineEdit(parent) {}
 
 void HexByteEdit::keyPressEvent(QKeyEvent* event) {
-  const bool types_text = !event->text().isEmpty() && event->key() != Qt::Key_Delete;
+  // Return is no character to filter: it goes on, as in any line edit, to the default button.
+  const bool line_end = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const bool types_text = !event->text().isEmpty() && !line_end && event->key() != Qt::Key_Delete;
   if (!types_text) {
     QLineEdit::keyPressEvent(event);
     return;

@@ -72,9 +72,11 @@ QString KestrelTest::stored(const char* name) const {
 
 bool KestrelTest::settings_exist() const { return MainSettingsGroup().contains(QStringLiteral("Port")); }
 
-void KestrelTest::start_kestrel() {
-  window = std::make_unique<TForm1>(binding, vela1, prompter);
+void KestrelTest::start_kestrel(Prompter* real_prompter) {
+  window = std::make_unique<TForm1>(binding, vela1, real_prompter != nullptr ? *real_prompter : prompter);
   window->show();
+  // The start-up runs once the window is up.
+  EXPECT_TRUE(wait_until([this] { return window->started_up() || !window->isVisible(); }));
 }
 
 void KestrelTest::quit() { click(*window, QStringLiteral("Quit")); }

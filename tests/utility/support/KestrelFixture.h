@@ -50,8 +50,9 @@ class KestrelTest : public ::testing::Test {
   QString stored(const char* name) const;
   bool settings_exist() const;
 
-  // Creates the main window and shows it: the start-up runs.
-  void start_kestrel();
+  // Creates the main window and shows it, and waits for the start-up to run. Message boxes and
+  // dialogs go to the scripted prompter, or to the one given.
+  void start_kestrel(Prompter* real_prompter = nullptr);
   // Closes the window as Quit does.
   void quit();
 
