@@ -9,5 +9,8 @@ extern "C" const char* __tsan_default_suppressions() {
   return "called_from_lib:libQt6Core.so\n"
          "called_from_lib:libQt6Gui.so\n"
          "called_from_lib:libQt6Widgets.so\n"
-         "called_from_lib:libqoffscreen.so\n";
+         "called_from_lib:libqoffscreen.so\n"
+         "called_from_lib:libQt6XcbQpa.so\n"
+         "called_from_lib:libqxcb.so\n"
+         "called_from_lib:libxcb.so\n";
 }
