@@ -20,7 +20,10 @@
 #include "ComPort.h"
 #include "HelpWindow.h"
 #include "LogView.h"
+#include "Passwords.h"
+#include "SetProtect.h"
 #include "Settings.h"
+#include "Special.h"
 #include "Vela1Page.h"
 #include "keys.h"
 #include "vela1pro.h"
@@ -65,6 +68,9 @@ TForm1::TForm1(Kiteb& binding, Vela1& vela1, Prompter& prompter, QWidget* parent
   com_port_ = new TFrmComPort(binding_, prompter_, this);
   keys_ = new TFrmKeys(vela1_, prompter_, this);
   vela1_properties_ = new TFrmVELA1Prop(vela1_, *keys_, prompter_, this);
+  special_ = new TFrmSpecial(binding_, prompter_, this);
+  protection_ = new TFrmSetProtect(binding_, prompter_, this);
+  passwords_ = new TFrmPasswords(binding_, prompter_, this);
 
   vela1_page_ = new TVela1Page(binding_, vela1_, *keys_, *vela1_properties_, *log_, prompter_);
   commands_ = new TCommandsPage(binding_, *log_, prompter_);

@@ -25,6 +25,9 @@ class TCallback;
 class TCommandsPage;
 class TFrmComPort;
 class TFrmKeys;
+class TFrmPasswords;
+class TFrmSetProtect;
+class TFrmSpecial;
 class TFrmVELA1Prop;
 class TVela1Page;
 
@@ -51,6 +54,9 @@ class TForm1 final : public QMainWindow {
   TFrmComPort& com_port_dialog() const { return *com_port_; }
   TFrmKeys& keys_dialog() const { return *keys_; }
   TFrmVELA1Prop& vela1_properties_dialog() const { return *vela1_properties_; }
+  TFrmSpecial& special_dialog() const { return *special_; }
+  TFrmSetProtect& protection_dialog() const { return *protection_; }
+  TFrmPasswords& passwords_dialog() const { return *passwords_; }
   // The help window, once Help Topics has opened it.
   HelpWindow* help_window() const { return help_; }
   // True once the start-up after the first show has run (the reader open or given up).
@@ -97,6 +103,9 @@ class TForm1 final : public QMainWindow {
   TFrmComPort* com_port_;
   TFrmKeys* keys_;
   TFrmVELA1Prop* vela1_properties_;
+  TFrmSpecial* special_;
+  TFrmSetProtect* protection_;
+  TFrmPasswords* passwords_;
   HelpWindow* help_ = nullptr;
   std::unique_ptr<TCallback> callback_;
 };
