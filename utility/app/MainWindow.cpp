@@ -268,10 +268,11 @@ int32_t TForm1::card_event(int32_t code) {
   return 0;
 }
 
-// The VELA1 dialogs work on the card they were opened for: once it is gone, OK would send its
-// codes and purse keys to whatever card comes next. They close as cancelled, and the log says so.
+// The card dialogs work on the card they were opened for: once it is gone, OK would send its
+// codes, keys or protection to whatever card comes next. They close as cancelled, and the log says so.
 void TForm1::close_card_dialogs() {
-  for (QDialog* dialog : {static_cast<QDialog*>(keys_), static_cast<QDialog*>(vela1_properties_)}) {
+  const std::initializer_list<QDialog*> card_dialogs = {keys_, vela1_properties_, special_, protection_, passwords_};
+  for (QDialog* dialog : card_dialogs) {
     if (!dialog->isVisible()) continue;
     dialog->reject();
     log_line(QStringLiteral("%1 closed: the card was removed").arg(dialog->windowTitle()));
