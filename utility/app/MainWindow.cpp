@@ -20,12 +20,15 @@
 #include "ComPort.h"
 #include "HelpWindow.h"
 #include "LogView.h"
+#include "MemoryCardPage.h"
 #include "Passwords.h"
 #include "SetProtect.h"
 #include "Settings.h"
 #include "Special.h"
 #include "Vela1Page.h"
+#include "Write.h"
 #include "keys.h"
+#include "read.h"
 #include "vela1pro.h"
 
 namespace kestrel {
@@ -34,13 +37,6 @@ namespace {
 constexpr int kWidth = 545;
 constexpr int kHeight = 438;
 constexpr int kButtonPanelWidth = 121;
-
-// The memory-card page stands empty until it has its own widgets.
-QWidget* empty_page(const QString& name) {
-  auto* page = new QWidget;
-  page->setObjectName(name);
-  return page;
-}
 
 }  // namespace
 
@@ -63,19 +59,24 @@ TForm1::TForm1(Kiteb& binding, Vela1& vela1, Prompter& prompter, QWidget* parent
   setCentralWidget(central);
   create_menus();
 
-  // The dialogs exist, hidden, before the window is first shown; the VELA1 page works with two
-  // of them.
+  // The dialogs exist, hidden, before the window is first shown; the pages work with them.
+  // Keys Verification comes first of the memory-card dialogs, as Update checks passwords with it.
   com_port_ = new TFrmComPort(binding_, prompter_, this);
   keys_ = new TFrmKeys(vela1_, prompter_, this);
   vela1_properties_ = new TFrmVELA1Prop(vela1_, *keys_, prompter_, this);
-  special_ = new TFrmSpecial(binding_, prompter_, this);
-  protection_ = new TFrmSetProtect(binding_, prompter_, this);
   passwords_ = new TFrmPasswords(binding_, prompter_, this);
+  special_ = new TFrmSpecial(binding_, prompter_, this);
+  write_ = new TFrmWrite(this);
+  read_ = new TFrmRead(prompter_, this);
+  protection_ = new TFrmSetProtect(binding_, prompter_, this);
+
+  memory_card_page_ =
+      new TMemoryCardPage(binding_, prompter_, {*passwords_, *protection_, *special_, *read_, *write_});
 
   vela1_page_ = new TVela1Page(binding_, vela1_, *keys_, *vela1_properties_, *log_, prompter_);
   commands_ = new TCommandsPage(binding_, *log_, prompter_);
   about_ = new AboutPage;
-  pages_->addTab(empty_page(QStringLiteral("memoryCardPage")), QStringLiteral("Memory Card"));
+  pages_->addTab(memory_card_page_, QStringLiteral("Memory Card"));
   pages_->addTab(vela1_page_, QStringLiteral("VELA1"));
   pages_->addTab(commands_, QStringLiteral("Commands"));
   pages_->addTab(about_, QStringLiteral("About"));
@@ -88,6 +89,7 @@ TForm1::TForm1(Kiteb& binding, Vela1& vela1, Prompter& prompter, QWidget* parent
 // Clear and Quit. The controls of hidden pages are in the chain too; Tab passes over them.
 void TForm1::order_focus() {
   std::vector<QWidget*> chain{pages_->tabBar()};
+  for (QWidget* control : memory_card_page_->focus_order()) chain.push_back(control);
   for (QWidget* control : vela1_page_->focus_order()) chain.push_back(control);
   for (QWidget* control : commands_->focus_order()) chain.push_back(control);
   chain.insert(chain.end(), {&about_->list(), log_, clear_, quit_});
@@ -170,6 +172,7 @@ void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (started_) return;
   started_ = true;
+  memory_card_page_->build_tree();
   // Before the window is mapped, so that it opens where it was left.
   load_settings();
   // The reader is looked for once the window is up: a reader that is not there keeps the library

@@ -26,8 +26,11 @@ class TCommandsPage;
 class TFrmComPort;
 class TFrmKeys;
 class TFrmPasswords;
+class TFrmRead;
 class TFrmSetProtect;
 class TFrmSpecial;
+class TFrmWrite;
+class TMemoryCardPage;
 class TFrmVELA1Prop;
 class TVela1Page;
 
@@ -48,6 +51,7 @@ class TForm1 final : public QMainWindow {
   int32_t card_event(int32_t code);
 
   LogView& log() const { return *log_; }
+  TMemoryCardPage& memory_card_page() const { return *memory_card_page_; }
   TVela1Page& vela1_page() const { return *vela1_page_; }
   TCommandsPage& commands_page() const { return *commands_; }
   AboutPage& about_page() const { return *about_; }
@@ -57,6 +61,8 @@ class TForm1 final : public QMainWindow {
   TFrmSpecial& special_dialog() const { return *special_; }
   TFrmSetProtect& protection_dialog() const { return *protection_; }
   TFrmPasswords& passwords_dialog() const { return *passwords_; }
+  TFrmRead& read_dialog() const { return *read_; }
+  TFrmWrite& write_dialog() const { return *write_; }
   // The help window, once Help Topics has opened it.
   HelpWindow* help_window() const { return help_; }
   // True once the start-up after the first show has run (the reader open or given up).
@@ -97,6 +103,7 @@ class TForm1 final : public QMainWindow {
   LogView* log_;
   QPushButton* clear_ = nullptr;
   QPushButton* quit_ = nullptr;
+  TMemoryCardPage* memory_card_page_;
   TVela1Page* vela1_page_;
   TCommandsPage* commands_;
   AboutPage* about_;
@@ -106,6 +113,8 @@ class TForm1 final : public QMainWindow {
   TFrmSpecial* special_;
   TFrmSetProtect* protection_;
   TFrmPasswords* passwords_;
+  TFrmRead* read_;
+  TFrmWrite* write_;
   HelpWindow* help_ = nullptr;
   std::unique_ptr<TCallback> callback_;
 };

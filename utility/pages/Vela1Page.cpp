@@ -14,6 +14,7 @@
 
 #include "HexEdit.h"
 #include "LogSink.h"
+#include "PageParts.h"
 #include "Prompter.h"
 #include "Vela1Text.h"
 #include "keys.h"
@@ -78,15 +79,6 @@ int32_t file_size(const Vela1File& entry) {
   return static_cast<int32_t>(int64_t{entry.record_length} * entry.number_of_records);
 }
 
-// The tree shows its selection in the active colours, so that the file picked stays visible
-// while the user works in the view.
-void keep_selection_visible(QTreeWidget& tree) {
-  QPalette palette = tree.palette();
-  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-    palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-  tree.setPalette(palette);
-}
-
 }  // namespace
 
 TVela1Page::TVela1Page(Kiteb& binding, Vela1& vela1, TFrmKeys& keys, TFrmVELA1Prop& properties, LogSink& log,
@@ -130,14 +122,7 @@ TVela1Page::TVela1Page(Kiteb& binding, Vela1& vela1, TFrmKeys& keys, TFrmVELA1Pr
   update_->setObjectName(QStringLiteral("update"));
   update_->setEnabled(false);
 
-  auto* status_bar = new QStatusBar(this);
-  status_bar->setSizeGripEnabled(false);
-  for (int i = 0; i < kPanelCount; ++i) {
-    panels_[i] = new QLabel(status_bar);
-    panels_[i]->setFixedWidth(kPanelWidths[i]);
-    panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    status_bar->addWidget(panels_[i]);
-  }
+  QStatusBar* status_bar = status_bar_with_panels(kPanelWidths, panels_, this);
 
   auto* controls = new QHBoxLayout;
   controls->addWidget(ascii_);

@@ -75,7 +75,7 @@ class TVela1Page final : public QWidget {
   QPushButton* reset_;
   QPushButton* details_;
   QPushButton* update_;
-  std::array<QLabel*, kPanelCount> panels_{};
+  std::vector<QLabel*> panels_;
 
   // The table entry of the file the view holds, as it was read in the current scan, so that Update
   // writes back to exactly that file. Empty after a Reset and after a read that did not complete:
