@@ -160,12 +160,17 @@ CommandResult ReaderCommands::accept(std::uint8_t, Data) { return status_only(sw
 
 CommandResult ReaderCommands::power_up(std::uint8_t, Data) {
   if (!card_) return status_only(sw::no_card);
-  if (!card_->answers_to(selected_type_)) {
+  // Auto-detection (card-type byte 00) powers whatever card is in the reader.
+  const bool auto_detect = selected_type_ == 0x00;
+  if (!auto_detect && !card_->answers_to(selected_type_)) {
     card_powered_ = false;
     return status_only(sw::card_mute);
   }
   CardReply reply = card_->power_up();
   card_powered_ = true;
+  // A memory card has no answer to reset: under auto-detection the reader tells the PC it found
+  // one by a success status of its own, neither 90 00 (T=0) nor 90 01 (T=1).
+  if (auto_detect && reply.status == sw::ok && reply.data.empty()) reply.status = sw::ok_memory_card;
   return {reply.status, std::move(reply.data), false, std::nullopt};
 }
 

@@ -72,6 +72,21 @@ TEST(PowerUp, CardOfAnotherTypeDoesNotAnswer) {
   EXPECT_EQ(status_of(reader, {0x80, 0x00}), sw::ok);
 }
 
+// Auto-detection powers a memory card too, and says by its status that the card has no answer to
+// reset; a microcontroller card keeps its 90 00.
+TEST(PowerUp, AutoDetectionPowersAMemoryCardWithAStatusOfItsOwn) {
+  ReaderCommands reader({});
+  reader.insert(make_card("lm2ks"));
+  run(reader, {0x02, 0x01, 0x00});
+  const auto reply = run(reader, {0x80, 0x00});
+  EXPECT_EQ(reply.status, sw::ok_memory_card);
+  EXPECT_TRUE(reply.data.empty());
+  EXPECT_TRUE(reader.card_powered());
+  reader.insert(make_card("mcu-t0"));
+  run(reader, {0x02, 0x01, 0x00});
+  EXPECT_EQ(status_of(reader, {0x80, 0x00}), sw::ok);
+}
+
 TEST(CardCommands, NeedACardThatIsPoweredUp) {
   ReaderCommands reader({});
   Bytes select_mf{0xA0, 0x08, 0x00, 0xA4, 0x00, 0x00, 0x02, 0x3F, 0x00, 0x00};

@@ -23,6 +23,7 @@ struct StatusWord {
 namespace sw {
 inline constexpr StatusWord ok{0x90, 0x00};
 inline constexpr StatusWord ok_t1{0x90, 0x01};                 // card powered up, speaks T=1
+inline constexpr StatusWord ok_memory_card{0x90, 0x02};        // auto-detection powered a memory card
 inline constexpr StatusWord card_not_powered{0x60, 0x01};      // card or module command before power-up
 inline constexpr StatusWord no_card{0x60, 0x02};               // no card in the reader
 inline constexpr StatusWord card_type_not_supported{0x60, 0x03};
@@ -44,6 +45,7 @@ struct StatusWordEntry {
 inline constexpr std::array status_word_table{
     StatusWordEntry{sw::ok, "success"},
     StatusWordEntry{sw::ok_t1, "success; power-up of a T=1 card"},
+    StatusWordEntry{sw::ok_memory_card, "success; auto-detection powered up a memory card"},
     StatusWordEntry{sw::card_not_powered, "card (or security module) not powered up"},
     StatusWordEntry{sw::no_card, "no card in the reader"},
     StatusWordEntry{sw::card_type_not_supported,
