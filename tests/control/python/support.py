@@ -1,8 +1,10 @@
 """What the host's tests share: the programs under test (named by ctest's environment), a
 registry in a temporary XDG_DATA_HOME, and the emulated reader as a program of its own."""
 
+import ctypes
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 
@@ -37,12 +39,21 @@ class TemporaryRegistry:
         shutil.rmtree(self.home, ignore_errors=True)
 
 
+_PR_SET_PDEATHSIG = 1
+
+
+def _end_with_parent():
+    """In the child before it runs: a test process that dies takes the emulator along."""
+    ctypes.CDLL(None).prctl(_PR_SET_PDEATHSIG, signal.SIGTERM)
+
+
 class EmulatedReader:
     """kitesim serving RFC 2217 on loopback, so that auto-detection works; COM2 points at it."""
 
     def __init__(self, *options):
         self.process = subprocess.Popen([KITESIM, "--rfc2217", "0", *options], stdin=subprocess.PIPE,
-                                        stdout=subprocess.PIPE, text=True)
+                                        stdout=subprocess.PIPE, text=True,
+                                        preexec_fn=_end_with_parent)
         self.port = None
         for line in self.process.stdout:
             kind, _, value = line.strip().partition(" ")
