@@ -11,6 +11,8 @@
 #include "elf_symbols.h"
 #include "pelorus.h"
 
+extern "C" int pelorus_header_compiles_as_c(void);
+
 namespace control_test {
 namespace {
 
@@ -24,6 +26,7 @@ TEST(Module, VariantAndGuidHaveTheirFixedLayout) {
   EXPECT_EQ(sizeof(GUID), 16u);
   EXPECT_EQ(sizeof(VARIANT), 16u);
   EXPECT_EQ(offsetof(VARIANT, iVal), 8u);
+  EXPECT_EQ(pelorus_header_compiles_as_c(), 16) << "the same layout in C";
 }
 
 TEST(Module, ClassObjectRefusesWhatItDoesNotServe) {
