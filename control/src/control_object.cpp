@@ -42,7 +42,7 @@ HRESULT InitNew(IPersistPropertyBag* self) {
 HRESULT Load(IPersistPropertyBag* self, IPropertyBag* bag) {
   if (bag == nullptr) return E_POINTER;
   CPelorusCtrl& control = control_of(self);
-  PersistedProperties loaded = control.persisted();
+  PersistedProperties loaded{};
   const HRESULT result = load_properties(*bag, loaded);
   if (FAILED(result)) return result;
   control.set_persisted(loaded);

@@ -1,6 +1,7 @@
 // CPelorusCtrl: the control's state and algorithms over the reader library. One control holds
 // one reader handle. The members named as the automation interface names them are what its
-// dispatch table calls; they never fail (the reader library's codes are their results).
+// dispatch table calls. The methods report the reader library's codes as their results; only
+// AboutBox can fail as a call (no display).
 #pragma once
 
 #include <array>
