@@ -25,6 +25,11 @@ TEST(XiicCard, ProtectsARangeOfBlocks) {
   EXPECT_EQ(status(*card, 0x91, {0x02, 0x80, 0x03}), sw::ok);
   EXPECT_EQ(data_of(*card, 0x90, {0x00, 0xFF, 0x02}), (Bytes{0x01, 0xFF}));
   EXPECT_EQ(status(*card, 0x94, {16, 1}), sw::parameter_refused);
+  EXPECT_EQ(status(*card, 0x94, {1, 15}), sw::parameter_refused);  // would end at block 16
+  EXPECT_EQ(data_of(*card, 0x97, {}), (Bytes{2, 5, 7}));
+  ASSERT_EQ(status(*card, 0x94, {0, 15}), sw::ok);
+  EXPECT_EQ(data_of(*card, 0x97, {}), (Bytes{0, 15, 7}));
+  EXPECT_EQ(status(*card, 0x91, {0x07, 0x80, 0x05}), sw::ok);  // block 15
   EXPECT_EQ(status(*card, 0x94, {0x10}), sw::parameter_refused);
   ASSERT_EQ(status(*card, 0x94, {2, 0}), sw::ok);
   EXPECT_EQ(status(*card, 0x91, {0x01, 0x00, 0x04}), sw::ok);
