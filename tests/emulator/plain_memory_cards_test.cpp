@@ -121,5 +121,36 @@ TEST(MemoryCards, StateIsKeptInTheMemoryFileAfterTheMemory) {
   std::filesystem::remove(file);
 }
 
+// The demo cards open with the codes and passwords their descriptions give, and show their
+// content; once saved, a demo card comes back as it was left, not personalised again.
+TEST(DemoCards, OpenWithTheirDocumentedCodesAndKeepTheirFile) {
+  auto sle4442 = powered_card("demo-sle4442");
+  EXPECT_EQ(data_of(*sle4442, 0x92, {0x12, 0x34, 0x56}), Bytes{0x07});
+  const Bytes text = data_of(*sle4442, 0x90, {0x00, 0x20, 0x07});
+  EXPECT_EQ(std::string(text.begin(), text.end()), "Kestrel");
+  EXPECT_EQ(status(*sle4442, 0x91, {0x00, 0x00, 0x00}), sw::write_refused) << "the identification is protected";
+
+  auto counter = powered_card("demo-counter");
+  EXPECT_EQ(data_of(*counter, 0x90, {0x00, 0x08, 0x05}), (Bytes{0x01, 0x07, 0x7F, 0x0F, 0x1F}));
+
+  auto x76f100 = powered_card("demo-x76f100");
+  const Bytes read_password{'r', 'e', 'a', 'd', '-', 'p', 'w', '!'};
+  Bytes read = read_password;
+  read.insert(read.end(), {0x00, 0x00, 0x07});
+  EXPECT_EQ(data_of(*x76f100, 0x90, read), (Bytes{'K', 'e', 's', 't', 'r', 'e', 'l'}));
+
+  auto file = temp_path("demo.bin");
+  std::filesystem::remove(file);
+  {
+    auto card = powered_card("demo-sle4442", {.memory_file = file});
+    ASSERT_EQ(data_of(*card, 0x92, {0x12, 0x34, 0x56}), Bytes{0x07});
+    ASSERT_EQ(status(*card, 0x91, {0x00, 0x20, 0x41}), sw::ok);
+    ASSERT_TRUE(card->save_memory());
+  }
+  auto again = powered_card("demo-sle4442", {.memory_file = file});
+  EXPECT_EQ(data_of(*again, 0x90, {0x00, 0x20, 0x01}), Bytes{0x41});
+  std::filesystem::remove(file);
+}
+
 }  // namespace
 }  // namespace kitesim
