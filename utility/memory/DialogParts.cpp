@@ -25,6 +25,14 @@ THexEdit* one_line_hex_field(Prompter& prompter, const QString& name, int length
   return field;
 }
 
+QFormLayout* top_form(QWidget* page) {
+  auto* form = new QFormLayout;
+  auto* layout = new QVBoxLayout(page);
+  layout->addLayout(form);
+  layout->addStretch(1);
+  return form;
+}
+
 std::array<uint8_t, 2> address_bytes(int address) {
   const auto value = static_cast<uint16_t>(address);
   return {static_cast<uint8_t>(value / 256), static_cast<uint8_t>(value % 256)};

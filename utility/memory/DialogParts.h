@@ -1,5 +1,6 @@
 // Pieces the memory-card dialogs are built from: short hexadecimal fields (an address, a length,
-// a fill value), the OK / Cancel buttons, and the layout of a dialog that asks for one value.
+// a fill value, a key), the OK / Cancel buttons, the layout of a dialog that asks for one value,
+// and the rows of a page kept at its top.
 #pragma once
 
 #include <QString>
@@ -9,6 +10,7 @@
 
 class QDialog;
 class QDialogButtonBox;
+class QFormLayout;
 class QWidget;
 
 namespace kestrel {
@@ -29,6 +31,10 @@ QDialogButtonBox* ok_cancel_buttons(QDialog& dialog);
 // Runs the dialog modally through the prompter, with Cancel as its result until something sets
 // another, and leaves the result in the dialog; returns it.
 int run_modal(Prompter& prompter, QDialog& dialog);
+
+// The form of a page's rows, with the space below them left empty: the pages of a dialog share
+// the height of the tallest.
+QFormLayout* top_form(QWidget* page);
 
 // Lays a dialog out as one captioned field above "OK" and "Cancel"; returns the buttons.
 QDialogButtonBox* lay_out_one_field(QDialog& dialog, const QString& caption, QWidget* field);
