@@ -21,7 +21,9 @@ THexEdit* one_line_hex_field(Prompter& prompter, const QString& name, int length
   field->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   field->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   field->setFixedHeight(field->fontMetrics().height() * 2);
-  field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("00 ")) * (length + 1));
+  // A field whose length comes later is made wide enough for a line of bytes.
+  const int widest = length > 0 ? length : THexEdit::kDefaultBytePerLine;
+  field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("00 ")) * (widest + 1));
   return field;
 }
 

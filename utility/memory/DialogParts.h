@@ -18,7 +18,8 @@ namespace kestrel {
 class Prompter;
 class THexEdit;
 
-// A field of length bytes in hexadecimal on one line, named so that tests find it.
+// A field of length bytes in hexadecimal on one line, named so that tests find it; a field made
+// with length 0 is as wide as a line of eight bytes.
 THexEdit* one_line_hex_field(Prompter& prompter, const QString& name, int length, QWidget* parent);
 
 // The bytes high byte first: 0x1234 is 12 34. Values outside 0 to 65535 keep their low 16 bits.
