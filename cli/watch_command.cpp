@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -72,6 +73,9 @@ int interrupt_fd() {
 }
 
 void run(const ReaderChoice& choice) {
+  // These would be watched for ever without a single event.
+  if (strcasecmp(choice.port.c_str(), "KEYBOARD") == 0) throw Failure(kExitUsage, "the keyboard port has no card events");
+  if (strcasecmp(choice.reader.c_str(), "KITEA") == 0) throw Failure(kExitUsage, "a KITEA reader sends no card events");
   const Fd interrupts(interrupt_fd());
   int ends[2];
   if (interrupts.get() < 0 || pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) throw Failure(kExitFile, "cannot set up the event pipe");
