@@ -70,6 +70,8 @@ kestrel=$!
 echo "Kestrel is running; close it to stop the emulator."
 if [ -t 0 ]; then
   echo "Commands for the emulated reader (insert MODEL, remove, state, help) can be typed here."
+  echo "Demo memory cards: remove, then insert demo-sle4442 (security code 12 34 56),"
+  echo "insert demo-counter (6117 units) or insert demo-x76f100 (read password read-pw!, write password write-pw)."
   tail -n 0 -f --pid="$kestrel" "$emulator_out" &
   helpers+=($!)
   # read gives up after a second with a status above 128, keeping what was typed so far, and

@@ -4,7 +4,8 @@
 //
 //   kestrel_screenshots DIR      writes DIR/about.png, DIR/commands.png, DIR/card-inserted.png,
 //                                DIR/reader-configuration.png, DIR/vela1.png, DIR/submit-keys.png,
-//                                DIR/vela1-properties.png
+//                                DIR/vela1-properties.png, DIR/memory-card.png,
+//                                DIR/keys-verification.png, DIR/update.png, DIR/properties.png
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -26,7 +27,11 @@
 #include "ComPort.h"
 #include "HexEdit.h"
 #include "MainWindow.h"
+#include "MemoryCardPage.h"
+#include "Passwords.h"
 #include "Prompter.h"
+#include "SetProtect.h"
+#include "Write.h"
 #include "vela1pro.h"
 #include "kitesim/card.h"
 #include "kitesim/emulator.h"
@@ -165,6 +170,28 @@ int main(int argc, char** argv) {
   properties.pages().setCurrentIndex(kestrel::TFrmVELA1Prop::ElectronicsPurse);
   saved &= save(properties, folder, "vela1-properties.png");
   properties.hide();
+
+  // The demo SLE4442-type card: its main memory on the Memory Card page, and the dialogs of its
+  // buttons.
+  emulator.remove();
+  if (!wait_until([&] { return window.current_page() == TForm1::Page::About; })) return 1;
+  emulator.insert(kitesim::make_card("demo-sle4442"));
+  if (!wait_until([&] { return window.current_page() == TForm1::Page::MemoryCard; })) return 1;
+  kestrel::TMemoryCardPage& memory = window.memory_card_page();
+  QTreeWidgetItem* main_memory = nullptr;
+  for (QTreeWidgetItem* area : memory.tree().findItems(QStringLiteral("Main Memory"), Qt::MatchExactly | Qt::MatchRecursive))
+    if (area->parent()->text(0) == QLatin1String("SLE4442")) main_memory = area;
+  if (main_memory == nullptr) return 1;
+  memory.tree().scrollToItem(main_memory);
+  memory.tree().setCurrentItem(main_memory);
+  saved &= save(window, folder, "memory-card.png");
+
+  prompter.next_picture = "keys-verification.png";
+  window.passwords_dialog().verify(10, 0);
+  prompter.next_picture = "update.png";
+  window.write_dialog().update(10, memory.shown_address(), 32);
+  prompter.next_picture = "properties.png";
+  window.protection_dialog().show_protection(10);
 
   window.close();
   return saved && prompter.saved ? 0 : 1;

@@ -25,6 +25,11 @@ TEST(XiicCard, ProtectsARangeOfBlocks) {
   EXPECT_EQ(status(*card, 0x91, {0x02, 0x80, 0x03}), sw::ok);
   EXPECT_EQ(data_of(*card, 0x90, {0x00, 0xFF, 0x02}), (Bytes{0x01, 0xFF}));
   EXPECT_EQ(status(*card, 0x94, {16, 1}), sw::parameter_refused);
+  EXPECT_EQ(status(*card, 0x94, {1, 15}), sw::parameter_refused);  // would end at block 16
+  EXPECT_EQ(data_of(*card, 0x97, {}), (Bytes{2, 5, 7}));
+  ASSERT_EQ(status(*card, 0x94, {0, 15}), sw::ok);
+  EXPECT_EQ(data_of(*card, 0x97, {}), (Bytes{0, 15, 7}));
+  EXPECT_EQ(status(*card, 0x91, {0x07, 0x80, 0x05}), sw::ok);  // block 15
   EXPECT_EQ(status(*card, 0x94, {0x10}), sw::parameter_refused);
   ASSERT_EQ(status(*card, 0x94, {2, 0}), sw::ok);
   EXPECT_EQ(status(*card, 0x91, {0x01, 0x00, 0x04}), sw::ok);
@@ -113,6 +118,37 @@ TEST(MemoryCards, StateIsKeptInTheMemoryFileAfterTheMemory) {
   EXPECT_EQ(data_of(*again, 0x92, {0x01, 0x02, 0x03}), Bytes{0x07});
   EXPECT_EQ(status(*again, 0x91, {0x00, 0x00, 0x55}), sw::write_refused);
   EXPECT_EQ(data_of(*again, 0x90, {0x00, 0x00, 0x01}), Bytes{0xAA});
+  std::filesystem::remove(file);
+}
+
+// The demo cards open with the codes and passwords their descriptions give, and show their
+// content; once saved, a demo card comes back as it was left, not personalised again.
+TEST(DemoCards, OpenWithTheirDocumentedCodesAndKeepTheirFile) {
+  auto sle4442 = powered_card("demo-sle4442");
+  EXPECT_EQ(data_of(*sle4442, 0x92, {0x12, 0x34, 0x56}), Bytes{0x07});
+  const Bytes text = data_of(*sle4442, 0x90, {0x00, 0x20, 0x07});
+  EXPECT_EQ(std::string(text.begin(), text.end()), "Kestrel");
+  EXPECT_EQ(status(*sle4442, 0x91, {0x00, 0x00, 0x00}), sw::write_refused) << "the identification is protected";
+
+  auto counter = powered_card("demo-counter");
+  EXPECT_EQ(data_of(*counter, 0x90, {0x00, 0x08, 0x05}), (Bytes{0x01, 0x07, 0x7F, 0x0F, 0x1F}));
+
+  auto x76f100 = powered_card("demo-x76f100");
+  const Bytes read_password{'r', 'e', 'a', 'd', '-', 'p', 'w', '!'};
+  Bytes read = read_password;
+  read.insert(read.end(), {0x00, 0x00, 0x07});
+  EXPECT_EQ(data_of(*x76f100, 0x90, read), (Bytes{'K', 'e', 's', 't', 'r', 'e', 'l'}));
+
+  auto file = temp_path("demo.bin");
+  std::filesystem::remove(file);
+  {
+    auto card = powered_card("demo-sle4442", {.memory_file = file});
+    ASSERT_EQ(data_of(*card, 0x92, {0x12, 0x34, 0x56}), Bytes{0x07});
+    ASSERT_EQ(status(*card, 0x91, {0x00, 0x20, 0x41}), sw::ok);
+    ASSERT_TRUE(card->save_memory());
+  }
+  auto again = powered_card("demo-sle4442", {.memory_file = file});
+  EXPECT_EQ(data_of(*again, 0x90, {0x00, 0x20, 0x01}), Bytes{0x41});
   std::filesystem::remove(file);
 }
 

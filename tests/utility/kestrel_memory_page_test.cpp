@@ -171,6 +171,26 @@ TEST_F(MemoryCardPage, ButtonsBeforeTheFirstSelectionAskForAnArea) {
   EXPECT_FALSE(page().findChild<QPushButton*>(QStringLiteral("reserved"))->isEnabled());
 }
 
+// Read moves the view to the address typed; the address already shown is read again.
+TEST_F(MemoryCardPage, ReadGoesToTheAddressTypedAndReadsTheShownOneAgain) {
+  start_with("lm2ks");
+  select({"Siemens", "SLE4442", "Main Memory"});
+  const qsizetype mark = log_lines().size();
+  const auto type_address = [&](std::vector<uint8_t> address) {
+    prompter.on_dialog = [address](QDialog& dialog) {
+      dialog.findChild<THexEdit*>()->SetBuffer(address);
+      return QDialog::Accepted;
+    };
+    press("read");
+  };
+  type_address({0x00, 0x20});
+  type_address({0x00, 0x50});
+  EXPECT_EQ(page().scroll_bar().value(), 0x30);
+  type_address({0x01, 0x00});  // beyond the area: its last 32 bytes
+  EXPECT_EQ(commands_since(mark),
+            (QStringList{"< 00 01 00 20 00 20", "< 00 01 00 50 00 20", "< 00 01 00 E0 00 20"}));
+}
+
 TEST_F(MemoryCardPage, KeysPresentsPasswordZeroOfTheAreasCardType) {
   start_with("lm2ks");
   select({"Siemens", "SLE4442", "Main Memory"});

@@ -27,6 +27,7 @@
 #include "Special.h"
 #include "Vela1Page.h"
 #include "Write.h"
+#include "counter.h"
 #include "keys.h"
 #include "read.h"
 #include "vela1pro.h"
@@ -66,7 +67,8 @@ TForm1::TForm1(Kiteb& binding, Vela1& vela1, Prompter& prompter, QWidget* parent
   vela1_properties_ = new TFrmVELA1Prop(vela1_, *keys_, prompter_, this);
   passwords_ = new TFrmPasswords(binding_, prompter_, this);
   special_ = new TFrmSpecial(binding_, prompter_, this);
-  write_ = new TFrmWrite(this);
+  counter_ = new TFrmCounter(binding_, prompter_, this);
+  write_ = new TFrmWrite(binding_, prompter_, *passwords_, *counter_, this);
   read_ = new TFrmRead(prompter_, this);
   protection_ = new TFrmSetProtect(binding_, prompter_, this);
 

@@ -24,6 +24,7 @@ class LogView;
 class TCallback;
 class TCommandsPage;
 class TFrmComPort;
+class TFrmCounter;
 class TFrmKeys;
 class TFrmPasswords;
 class TFrmRead;
@@ -62,6 +63,7 @@ class TForm1 final : public QMainWindow {
   TFrmSetProtect& protection_dialog() const { return *protection_; }
   TFrmPasswords& passwords_dialog() const { return *passwords_; }
   TFrmRead& read_dialog() const { return *read_; }
+  TFrmCounter& counter_dialog() const { return *counter_; }
   TFrmWrite& write_dialog() const { return *write_; }
   // The help window, once Help Topics has opened it.
   HelpWindow* help_window() const { return help_; }
@@ -114,6 +116,7 @@ class TForm1 final : public QMainWindow {
   TFrmSetProtect* protection_;
   TFrmPasswords* passwords_;
   TFrmRead* read_;
+  TFrmCounter* counter_;
   TFrmWrite* write_;
   HelpWindow* help_ = nullptr;
   std::unique_ptr<TCallback> callback_;

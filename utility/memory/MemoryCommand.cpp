@@ -18,6 +18,12 @@ int32_t send_memory_command(Kiteb& binding, const MemoryCommand& command) {
   return binding.exchange(apdu);
 }
 
+uint8_t reply_byte(Kiteb& binding, int index) {
+  const QX_APDU& reply = binding.exchange_record();
+  const bool carried = index >= 0 && index < std::min<int32_t>(reply.Le, QX_DATA_SIZE);
+  return carried ? reply.DataOut[index] : 0;
+}
+
 int bits_set(uint8_t byte) { return std::popcount(byte); }
 
 QString no_function_text() { return QStringLiteral("Selected card type does not provide this function"); }

@@ -1,6 +1,6 @@
 // What the memory-card dialogs share: one logical memory-card command sent through the binding's
-// one exchange record (CLA 0, INS a QXI_ command), the counting of chance bits, and the refusal
-// of a card type a dialog has no function for.
+// one exchange record (CLA 0, INS a QXI_ command) and the bytes of its reply, the counting of
+// chance bits, and the refusal of a card type a dialog has no function for.
 #pragma once
 
 #include <QString>
@@ -25,6 +25,10 @@ struct MemoryCommand {
 // Sends the command through binding.exchange_record(); the reply stays in that record
 // (DataOut, Le, Status). Returns the library's result.
 int32_t send_memory_command(Kiteb& binding, const MemoryCommand& command);
+
+// Byte index of the last reply's data in binding.exchange_record(); 0 for a byte the reply did
+// not carry, so that a short answer never shows what an earlier exchange left in the record.
+uint8_t reply_byte(Kiteb& binding, int index);
 
 // The number of bits set in byte.
 int bits_set(uint8_t byte);

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "CommandSupport.h"
+#include "DialogParts.h"
 #include "HexEdit.h"
 #include "MemoryCommand.h"
 #include "Prompter.h"
@@ -65,15 +66,9 @@ std::optional<CounterReading> read_error_counter(int card_type, uint8_t counter)
   }
 }
 
+// A key is at most nine bytes: one line.
 THexEdit* key_field(Prompter& prompter, const QString& name, QWidget* parent) {
-  auto* field = new THexEdit(prompter, parent);
-  field->setObjectName(name);
-  field->SetBytePerLine(KeyMemory::kSlotLength);
-  // One line of text: a key is at most nine bytes.
-  field->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  field->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  field->setFixedHeight(field->fontMetrics().height() * 2);
-  return field;
+  return one_line_hex_field(prompter, name, KeyMemory::kSlotLength, parent);
 }
 
 }  // namespace

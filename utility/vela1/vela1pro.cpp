@@ -1,7 +1,6 @@
 #include "vela1pro.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -381,8 +380,6 @@ void TFrmVELA1Prop::run(const PurseTransaction& transaction) {
   const bool ask = !transaction.ask_only_with_mac_checking ||
                    has_bit(vela1_.card().option_register, kOptionMacChecking);
   if (ask && keys_.submit_keys() != QDialog::Accepted) return;
-  if (qEnvironmentVariableIsSet("EXP_C")) { prompter_.message(this, Prompter::Kind::Error, QStringLiteral("Not enough balance to debit")); return; }
-  if (qEnvironmentVariableIsSet("EXP_D")) { prompter_.message(nullptr, Prompter::Kind::Error, QStringLiteral("Not enough balance to debit")); return; }
   for (;;) {
     const std::optional<int32_t> amount = amount_to_send(transaction);
     if (!amount) {
@@ -397,7 +394,6 @@ void TFrmVELA1Prop::run(const PurseTransaction& transaction) {
       return;
     }
     if (status == kStatusAmountRefused && transaction.amount_refused != nullptr) {
-      if (qEnvironmentVariableIsSet("EXP_B")) QCoreApplication::processEvents();
       prompter_.message(this, Prompter::Kind::Error, QLatin1String(transaction.amount_refused));
       return;
     }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "demo_cards.h"
 #include "iic_card.h"
 #include "kitesim/card.h"
 #include "mcu_card.h"
@@ -47,8 +48,8 @@ struct CardModel {
   std::function<std::unique_ptr<Card>(const CardOptions&)> make;
 };
 
-const std::array<CardModel, 28>& models() {
-  static const std::array<CardModel, 28> table{{
+const std::array<CardModel, 31>& models() {
+  static const std::array<CardModel, 31> table{{
       {"mcu-t0", "microcontroller card, T=0",
        [](const CardOptions& o) {
          return std::make_unique<McuCard>("mcu-t0", CardProtocol::t0, o.atr.value_or(mcu_t0_atr));
@@ -86,6 +87,9 @@ const std::array<CardModel, 28>& models() {
       {"x76f128", "X76F128 password card, arrays of 16384 and 64 bytes (card type 23, reader byte 0E)", make_x76f128},
       {"x76f640", "X76F640 password card, arrays of 8192 and 64 bytes (card type 24, reader byte 0E)", make_x76f640},
       {"x76f100", "X76F100 password card, 112 bytes (card type 25, reader byte 10)", make_x76f100},
+      {"demo-sle4442", "demo SLE4442-type card (lm2ks): security code 12 34 56, text at 32", make_demo_sle4442},
+      {"demo-counter", "demo SLE4436-type counter card (lm221): 6117 units", make_demo_counter},
+      {"demo-x76f100", "demo X76F100: read password \"read-pw!\", write password \"write-pw\"", make_demo_x76f100},
       {"sam", "security module (the reader's own, reset with 0x88)",
        [](const CardOptions& o) {
          return std::make_unique<McuCard>("sam", CardProtocol::t0, o.atr.value_or(module_atr));

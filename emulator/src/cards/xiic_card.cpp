@@ -3,14 +3,14 @@
 //   90 addr-high addr-low count   read
 //   91 addr-high addr-low data... write; bytes of protected blocks keep their value (67 04)
 //   84 option                     card options (kept, no effect)
-//   94 first count                protect blocks first to first + count - 1 (at most to block
-//                                 15); count 0 clears the protection. Each 0 to 15, else 60 04
+//   94 first count                protect blocks first to first + count - 1; count 0 clears
+//                                 the protection. The end block (first + count) is a nibble like
+//                                 the others: a range past block 14 is refused (60 04), as is a
+//                                 first block or count above 15, and the protection stays as it was
 //   94 block                      make the block the high-endurance one (0 to 15, else 60 04)
 //   97                            read the protection: first block, end block (first + count),
-//                                 high-endurance block
+//                                 high-endurance block, each 0 to 15
 // A new card protects nothing and its high-endurance block is 0.
-#include <algorithm>
-
 #include "memory_access.h"
 #include "memory_card.h"
 
@@ -22,7 +22,8 @@ constexpr std::size_t block_count = 16;
 constexpr std::uint8_t max_nibble = 15;
 
 // The card's state holds the complements of first block, end block and high-endurance block,
-// so that an erased state (FF FF FF) is a new card's 0 0 0.
+// so that an erased state (FF FF FF) is a new card's 0 0 0. A card saved with an end block of 16
+// (once taken for a range to the last block) keeps that protection.
 enum StateByte : std::size_t { first_block, end_block, endurance_block, state_size };
 
 class XiicCard : public MemoryCard {
@@ -53,10 +54,12 @@ class XiicCard : public MemoryCard {
 
   bool protected_block(std::size_t block) const { return block >= get(first_block) && block < get(end_block); }
 
+  // Clipping a range that runs past the card would answer success for blocks left unprotected;
+  // an end of 16 would read back as 0 in the nibble the utility shows.
   CardReply protect(std::uint8_t first, std::uint8_t count) {
-    if (first > max_nibble || count > max_nibble) return answer(sw::parameter_refused);
+    if (first + count > max_nibble) return answer(sw::parameter_refused);
     set(first_block, first);
-    set(end_block, static_cast<std::uint8_t>(std::min<std::size_t>(first + count, block_count)));
+    set(end_block, static_cast<std::uint8_t>(first + count));
     return answer(sw::ok);
   }
 

@@ -7,6 +7,8 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+
 #include "AboutPage.h"
 #include "CommandsPage.h"
 #include "LogView.h"
@@ -59,6 +61,13 @@ void KestrelTest::start_reader(kitesim::ReaderConfig config, const char* model, 
   const uint16_t port = emulator->start_rfc2217();
   ::setenv("PELORUS32_COM1", ("rfc2217://127.0.0.1:" + std::to_string(port)).c_str(), 1);
   if (model != nullptr) emulator->insert(kitesim::make_card(model, options));
+}
+
+void KestrelTest::start_with_session(const char* model, uint8_t card_type) {
+  start_reader(kiteb_at(), model);
+  start_kestrel();
+  ASSERT_TRUE(binding.reader_open());
+  ASSERT_GE(binding.start_session(card_type), 0);
 }
 
 void KestrelTest::store_settings(std::initializer_list<std::pair<const char*, QVariant>> values) {
@@ -126,6 +135,27 @@ void KestrelTest::type_header(const char* caption, const char* keys) {
   QTest::keyClick(&hex, Qt::Key_End);
   QTest::keyClick(&hex, Qt::Key_Home, Qt::ShiftModifier);
   QTest::keyClicks(&hex, QLatin1String(keys));
+}
+
+QStringList KestrelTest::message_texts() const {
+  QStringList texts;
+  for (const auto& message : prompter.messages) texts << message.text;
+  return texts;
+}
+
+QStringList KestrelTest::shown_tabs(const QTabWidget& pages) {
+  QStringList captions;
+  for (int i = 0; i < pages.count(); ++i)
+    if (pages.isTabVisible(i)) captions << pages.tabText(i);
+  return captions;
+}
+
+uint64_t KestrelTest::reader_command_count() const { return emulator->state().commands_received; }
+
+std::vector<kitesim::Bytes> KestrelTest::reader_commands_since(uint64_t mark) const {
+  const kitesim::ReaderState state = emulator->state();
+  const auto count = static_cast<size_t>(std::min<uint64_t>(state.commands_received - mark, state.recent_commands.size()));
+  return {state.recent_commands.end() - static_cast<std::ptrdiff_t>(count), state.recent_commands.end()};
 }
 
 void KestrelTest::answer_configuration(std::function<int(QDialog&)> answer) {

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QVariant>
 
@@ -18,6 +19,7 @@
 #include <initializer_list>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "ByteField.h"
 #include "HexEdit.h"
@@ -41,6 +43,8 @@ class KestrelTest : public ::testing::Test {
   KestrelTest();
   ~KestrelTest() override;
 
+  // The reader with the card of the model in it, the program, and a session of the card type.
+  void start_with_session(const char* model, uint8_t card_type);
   // Starts the emulated reader, with a card when model is given.
   void start_reader(kitesim::ReaderConfig config = kiteb_at(), const char* model = nullptr,
                     kitesim::CardOptions options = {});
@@ -70,6 +74,23 @@ class KestrelTest : public ::testing::Test {
   THexEdit& data_editor() const;
   // Replaces what a header field shows by typing, as after selecting its text.
   void type_header(const char* caption, const char* keys);
+
+  // The texts of the messages shown so far, oldest first.
+  QStringList message_texts() const;
+  // The reader's count of commands received, to mark where a step begins.
+  uint64_t reader_command_count() const;
+  // The reader commands (command byte, length byte, data) received since the mark, oldest first;
+  // at most the reader's recent ones.
+  std::vector<kitesim::Bytes> reader_commands_since(uint64_t mark) const;
+  // The captions of the tabs that pages shows.
+  static QStringList shown_tabs(const QTabWidget& pages);
+  // The child of parent with the object name; fails the test when there is none.
+  template <typename Widget>
+  static Widget& named(const QObject& parent, const char* name) {
+    auto* found = parent.findChild<Widget*>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return *found;
+  }
 
   // Answers the Reader Configuration dialog: each answer picks the lists' entries and presses
   // buttons, and returns the dialog's result.
