@@ -23,7 +23,8 @@ for f in lib/libPelorus32.so lib/libPelorus32.so.5 include/pelorus32.h lib/pkgco
          lib/cmake/Pelorus32/Pelorus32Config.cmake lib/cmake/Pelorus32/Pelorus32ConfigVersion.cmake lib/libDES.so \
          bin/kitesim bin/kestrel bin/pelorus share/applications/kestrel.desktop \
          share/icons/hicolor/scalable/apps/kestrel.svg share/man/man1/pelorus.1 share/doc/kestrel/user-guide.html \
-         share/doc/pelorus/README.md lib/udev/rules.d/60-pelorus32.rules; do
+         share/doc/pelorus/README.md lib/udev/rules.d/60-pelorus32.rules \
+         lib/libPelorus.so include/pelorus.h bin/pelorus-regsvr lib/python3/dist-packages/pelorus/__init__.py; do
   [ -e "$prefix/$f" ] || fail "$f is not installed"
 done
 soname=$(readelf -d "$prefix/lib/libPelorus32.so" | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')
@@ -58,4 +59,8 @@ for program in "$work/consumer-pc" "$work/consumer-build/consumer"; do
 done
 out=$("$prefix/bin/pelorus" info --reader KITEB_9600) || fail "installed pelorus: $out"
 grep -q KITEBT0310 <<<"$out" || fail "installed pelorus printed: $out"
+# The installed control registers itself from where it was installed.
+XDG_DATA_HOME=$work/data "$prefix/bin/pelorus-regsvr" "$prefix/lib/libPelorus.so" >/dev/null || fail "pelorus-regsvr"
+grep -qx "InprocServer=$(realpath "$prefix/lib/libPelorus.so")" "$work/data/pelorus/clsid/{3CE2AEB8-6DA5-408C-9350-CAD548EBBC10}" \
+  || fail "the control's registration does not name the installed module"
 echo "install test passed: $prefix"
