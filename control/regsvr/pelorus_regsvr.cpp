@@ -14,9 +14,11 @@
 
 namespace {
 
+// The module, loaded for the call. It stays mapped after dlclose (RTLD_NODELETE): the Qt libraries
+// it brings along do not free all they allocated when they are unloaded.
 class Module {
  public:
-  explicit Module(const std::string& path) : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+  explicit Module(const std::string& path) : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) {}
   ~Module() {
     if (handle_ != nullptr) dlclose(handle_);
   }

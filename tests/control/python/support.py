@@ -14,6 +14,15 @@ KITESIM = os.environ["KITESIM"]
 EXAMPLES = os.environ.get("PELORUS_EXAMPLES", "")
 
 
+def program_environment():
+    """The environment for our own programs: in sanitizer builds they are instrumented themselves,
+    and leaks are looked for in them (not in python3, see tests/control/CMakeLists.txt)."""
+    environment = dict(os.environ)
+    if "PROGRAM_ASAN_OPTIONS" in environment:
+        environment["ASAN_OPTIONS"] = environment["PROGRAM_ASAN_OPTIONS"]
+    return environment
+
+
 class TemporaryRegistry:
     """XDG_DATA_HOME in a folder of its own for the life of the object."""
 
@@ -24,7 +33,8 @@ class TemporaryRegistry:
         self.root = os.path.join(self.home, "pelorus")
 
     def regsvr(self, *arguments):
-        return subprocess.run([REGSVR, *arguments], capture_output=True, text=True, timeout=60)
+        return subprocess.run([REGSVR, *arguments], capture_output=True, text=True, timeout=60,
+                              env=program_environment())
 
     def register(self):
         result = self.regsvr(MODULE)
@@ -53,7 +63,7 @@ class EmulatedReader:
     def __init__(self, *options):
         self.process = subprocess.Popen([KITESIM, "--rfc2217", "0", *options], stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, text=True,
-                                        preexec_fn=_end_with_parent)
+                                        env=program_environment(), preexec_fn=_end_with_parent)
         self.port = None
         for line in self.process.stdout:
             kind, _, value = line.strip().partition(" ")
