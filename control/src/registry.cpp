@@ -24,7 +24,7 @@ void check_line(std::string_view text) {
 }  // namespace
 
 std::filesystem::path registry_root() {
-  // The base directory specification ignores a relative XDG_DATA_HOME.
+  // A relative XDG_DATA_HOME is not to be used (XDG base directories): the default applies.
   if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/')
     return std::filesystem::path(data) / "pelorus";
   return home_folder() / ".local" / "share" / "pelorus";
