@@ -25,8 +25,8 @@ using Clock = std::chrono::steady_clock;
 // STX, ten bytes in hex, ETX; the reply frame STX, 23 bytes in hex, ETX.
 constexpr size_t kRequestSize = 22;
 constexpr size_t kReplySize = 48;
-constexpr int kBlocks = 40;
-constexpr int kRoundsPerBlock = 250;
+constexpr int kBlocks = 100;
+constexpr int kRoundsPerBlock = 100;
 constexpr int kCountedRounds = 2000;
 
 struct Transport {

@@ -185,6 +185,9 @@ void Listener::reset_locked() {
 
 void Listener::reset_receive_side() {
   std::lock_guard lock(mutex_);
+  // Card events that came since the thread last looked are taken out before the purge drops
+  // the rest: while it steps aside for the caller they wait on the line.
+  if (!line_gone_) read_locked(0);
   reset_locked();
 }
 
