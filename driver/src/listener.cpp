@@ -176,11 +176,13 @@ void Listener::take_card_events() {
 }
 
 void Listener::reset_locked() {
+  const bool was_full = count_ == received_.size();
   etx_ = false;
   line_.purge();
   count_ = 0;
   frames_end_ = 0;
-  room_.notify_all();
+  // Only a thread waiting for room is woken: one stepping aside is left to its own time.
+  if (was_full) room_.notify_all();
 }
 
 void Listener::reset_receive_side() {
@@ -212,13 +214,14 @@ std::optional<size_t> Listener::take_frame(std::chrono::microseconds wait,
   if (!arrived) return std::nullopt;
   trace::text("Data received\n");
   const size_t length = frames_end_;
+  const bool was_full = count_ == received_.size();
   std::copy_n(received_.begin(), length, frame.begin());
   // What came behind the last complete frame stays: the start of the next one.
   std::copy(received_.begin() + static_cast<std::ptrdiff_t>(length), received_.begin() + static_cast<std::ptrdiff_t>(count_), received_.begin());
   count_ -= length;
   frames_end_ = 0;
   etx_ = false;
-  room_.notify_all();
+  if (was_full) room_.notify_all();
   lock.unlock();
   trace::frame("\nReceive:", frame.first(length));
   return length;
