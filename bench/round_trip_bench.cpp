@@ -1,9 +1,9 @@
 // An APDU exchange through the library, side by side with its floor: the same request and reply
 // sizes written and read by the caller itself on a bare line of the same kind, against a
-// responder that only answers. The two kinds of rounds alternate in blocks within one run, so
-// that the machine's load weighs on both alike; the ratio of their medians is the figure that
-// holds from machine to machine. A second, untimed pass counts what one exchange costs: the
-// processor time and system calls of this process (all its threads) and of the emulator.
+// responder that only answers. The two kinds of rounds alternate within one run, so that the
+// machine's load weighs on both alike; the ratio of their medians is the figure that holds from
+// machine to machine. Untimed passes then count what one exchange costs: the processor time and
+// system calls of this process (all its threads) and of the emulator, and the same of the floor.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -25,9 +25,8 @@ using Clock = std::chrono::steady_clock;
 // STX, ten bytes in hex, ETX; the reply frame STX, 23 bytes in hex, ETX.
 constexpr size_t kRequestSize = 22;
 constexpr size_t kReplySize = 48;
-constexpr int kBlocks = 100;
-constexpr int kRoundsPerBlock = 100;
-constexpr int kCountedRounds = 2000;
+constexpr int kRounds = 10000;        // timed, of each kind
+constexpr int kCountedRounds = 2000;  // for processor time and system calls
 
 struct Transport {
   bool network;
@@ -62,30 +61,29 @@ void round_trip(benchmark::State& state, Transport transport) {
     if (!bare.round_trip(kRequestSize)) state.SkipWithError("bare round trip failed");
   };
 
+  // Timed: library and bare rounds one after the other, so that both meet the same moments of
+  // the machine (a pseudo-terminal's latency swings with where the kernel's flush work runs).
   std::vector<double> library, floor;
-  library.reserve(kBlocks * kRoundsPerBlock);
-  floor.reserve(kBlocks * kRoundsPerBlock);
-  std::chrono::nanoseconds own_cpu{0}, emulator_cpu{0}, responder_cpu{0};
+  library.reserve(kRounds);
+  floor.reserve(kRounds);
   for (auto _ : state) {
-    for (int block = 0; block < kBlocks; ++block) {
-      const auto own_before = cpu_time(::getpid()), emulator_before = cpu_time(emulator.pid());
-      for (int i = 0; i < kRoundsPerBlock; ++i) {
-        const auto start = Clock::now();
-        library_round();
-        library.push_back(micros_since(start));
-      }
-      own_cpu += cpu_time(::getpid()) - own_before;
-      emulator_cpu += cpu_time(emulator.pid()) - emulator_before;
-      const auto responder_before = cpu_time(responder.pid());
-      for (int i = 0; i < kRoundsPerBlock; ++i) {
-        const auto start = Clock::now();
-        floor_round();
-        floor.push_back(micros_since(start));
-      }
-      responder_cpu += cpu_time(responder.pid()) - responder_before;
+    for (int i = 0; i < kRounds; ++i) {
+      auto start = Clock::now();
+      library_round();
+      library.push_back(micros_since(start));
+      start = Clock::now();
+      floor_round();
+      floor.push_back(micros_since(start));
     }
   }
-  const int rounds = kBlocks * kRoundsPerBlock;
+  // Untimed: the processor time of a run of rounds of each kind, on both sides of the line.
+  const auto own_before = cpu_time(::getpid()), emulator_before = cpu_time(emulator.pid());
+  for (int i = 0; i < kCountedRounds; ++i) library_round();
+  const auto own_cpu = cpu_time(::getpid()) - own_before, emulator_cpu = cpu_time(emulator.pid()) - emulator_before;
+  const auto caller_before = cpu_time(::getpid()), responder_before = cpu_time(responder.pid());
+  for (int i = 0; i < kCountedRounds; ++i) floor_round();
+  const auto caller_cpu = cpu_time(::getpid()) - caller_before, responder_cpu = cpu_time(responder.pid()) - responder_before;
+
   const double library_median = percentile(library, 0.5), floor_median = percentile(floor, 0.5);
   const double library_p99 = percentile(library, 0.99), floor_p99 = percentile(floor, 0.99);
   state.counters["median_us"] = library_median;
@@ -94,9 +92,10 @@ void round_trip(benchmark::State& state, Transport transport) {
   state.counters["floor_p99_us"] = floor_p99;
   state.counters["x_floor_median"] = library_median / floor_median;
   state.counters["x_floor_p99"] = library_p99 / floor_p99;
-  state.counters["cpu_us"] = per_round(own_cpu, rounds);
-  state.counters["emulator_cpu_us"] = per_round(emulator_cpu, rounds);
-  state.counters["responder_cpu_us"] = per_round(responder_cpu, rounds);
+  state.counters["cpu_us"] = per_round(own_cpu, kCountedRounds);
+  state.counters["emulator_cpu_us"] = per_round(emulator_cpu, kCountedRounds);
+  state.counters["floor_cpu_us"] = per_round(caller_cpu, kCountedRounds);
+  state.counters["responder_cpu_us"] = per_round(responder_cpu, kCountedRounds);
 
   // Untimed: the system calls of one round, on each side.
   const auto repeat = [](const std::function<void()>& round) {
