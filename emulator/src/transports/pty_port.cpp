@@ -64,13 +64,14 @@ LineSettings PtyPort::pc_settings() const {
 void PtyPort::run() {
   std::array<std::uint8_t, 1024> buffer{};
   bool hung_up = false;
-  while (!stop_.signalled()) {
+  for (;;) {
     // A hung-up master reports POLLHUP at once on every poll, so it is left out until the slave
     // is opened again.
     pollfd fds[3] = {{stop_.fd(), POLLIN, 0},
                      {slave_opens_.get(), POLLIN, 0},
                      {hung_up ? -1 : master_.get(), POLLIN, 0}};
-    if (::poll(fds, 3, hung_up ? slave_open_check_ms : -1) < 0 || (fds[0].revents & POLLIN)) continue;
+    if (::poll(fds, 3, hung_up ? slave_open_check_ms : -1) < 0) continue;
+    if (fds[0].revents & POLLIN) return;
     if (fds[1].revents & POLLIN) take_slave_opens();
     if (hung_up) {
       hung_up = slave_hung_up();

@@ -88,9 +88,14 @@ void Rfc2217Server::serve(UniqueFd client) {
   begin_session(client.get());
   decoder_ = {};
   std::array<std::uint8_t, 4096> buffer{};
-  while (!stop_.signalled()) {
+  for (;;) {
     short events = poll_with_wakeup(client.get(), POLLIN, stop_, -1);
-    if (!events) continue;
+    // Without a time-out the poll ends empty only when woken (or interrupted): the stop is
+    // looked at then, not once more for every command.
+    if (!events) {
+      if (stop_.signalled()) break;
+      continue;
+    }
     ssize_t n = ::recv(client.get(), buffer.data(), buffer.size(), 0);
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (n <= 0) break;
