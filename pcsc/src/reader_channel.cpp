@@ -98,7 +98,8 @@ RESPONSECODE ReaderChannel::presence() {
     std::lock_guard events(events_);
     event_pending_ = false;
   }
-  if (take_removal()) forget_card();
+  const bool removed = take_removal();
+  if (removed) forget_card();
   if (handle_ < 0) {
     if (std::chrono::steady_clock::now() < next_reopen_) return IFD_NO_SUCH_DEVICE;
     next_reopen_ = std::chrono::steady_clock::now() + kReopenInterval;
@@ -109,6 +110,13 @@ RESPONSECODE ReaderChannel::presence() {
   if (result != 0) return is_transport_error(result) ? transport_failure() : IFD_COMMUNICATION_ERROR;
   if ((info.CardStatus & 0x01) == 0) {
     forget_card();
+    return IFD_ICC_NOT_PRESENT;
+  }
+  if (removed) {
+    // A card taken out and put in again between two looks is another card for pcscd: it hears of
+    // the removal now and, at its next look (which the pending event brings at once), of the card.
+    std::lock_guard events(events_);
+    event_pending_ = true;
     return IFD_ICC_NOT_PRESENT;
   }
   return IFD_ICC_PRESENT;

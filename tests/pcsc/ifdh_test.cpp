@@ -122,6 +122,23 @@ TEST_P(IfdhReader, CardEventsWakeThePollingThreadAtOnce) {
   EXPECT_EQ(IFDHICCPresence(kLun), IFD_ICC_NOT_PRESENT);
 }
 
+TEST_P(IfdhReader, ACardSwappedBetweenTwoLooksIsReportedAsRemovedFirst) {
+  open("mcu-t0");
+  EXPECT_EQ(hex(power_up()), "3B 02 4B 54");
+  emulator->remove();
+  emulator->insert(kitesim::make_card("demo-sle4442"));
+  ASSERT_TRUE(emulator->wait_for([](const kitesim::ReaderState& s) { return s.events_sent >= 3; }, 2s));
+  const auto poll = capability<PollFunction>(TAG_IFD_POLLING_THREAD_WITH_TIMEOUT);
+  RESPONSECODE first = IFD_ICC_PRESENT;
+  for (int look = 0; look < 50 && first == IFD_ICC_PRESENT; ++look) {
+    poll(kLun, 100);
+    first = IFDHICCPresence(kLun);
+  }
+  EXPECT_EQ(first, IFD_ICC_NOT_PRESENT);
+  EXPECT_EQ(IFDHICCPresence(kLun), IFD_ICC_PRESENT);
+  EXPECT_EQ(power_up().size(), 20u) << "the new card's storage-card answer to reset";
+}
+
 TEST_P(IfdhReader, TheStopFunctionEndsAPollingWait) {
   open();
   const auto poll = capability<PollFunction>(TAG_IFD_POLLING_THREAD_WITH_TIMEOUT);
