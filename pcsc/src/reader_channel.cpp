@@ -1,7 +1,6 @@
 #include "reader_channel.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "apdu_exchange.h"
@@ -92,6 +91,11 @@ bool ReaderChannel::take_removal() {
   return std::exchange(removal_pending_, false);
 }
 
+bool ReaderChannel::removal_pending() {
+  std::lock_guard lock(events_);
+  return removal_pending_;
+}
+
 RESPONSECODE ReaderChannel::presence() {
   std::lock_guard lock(io_);
   {
@@ -155,7 +159,7 @@ RESPONSECODE ReaderChannel::power_up() {
 RESPONSECODE ReaderChannel::power(DWORD action, UCHAR* atr, DWORD* atr_length) {
   std::lock_guard lock(io_);
   if (atr_length != nullptr) *atr_length = 0;
-  if (take_removal()) forget_card();
+  if (removal_pending()) forget_card();
   if (handle_ < 0) return IFD_NO_SUCH_DEVICE;
   switch (action) {
     case IFD_POWER_DOWN: {
@@ -180,7 +184,12 @@ RESPONSECODE ReaderChannel::power(DWORD action, UCHAR* atr, DWORD* atr_length) {
 
 RESPONSECODE ReaderChannel::ensure_powered() {
   if (handle_ < 0) return IFD_NO_SUCH_DEVICE;
-  if (take_removal()) forget_card();
+  // Until pcscd has heard of a removal, whatever is in the slot now is not the card its client
+  // talks to.
+  if (removal_pending()) {
+    forget_card();
+    return IFD_ICC_NOT_PRESENT;
+  }
   if (!atr_.empty()) return IFD_SUCCESS;
   return power_up();
 }

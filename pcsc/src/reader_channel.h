@@ -72,7 +72,10 @@ class ReaderChannel final : public MemorySlot {
   // the line is taken for gone and closed.
   RESPONSECODE transport_failure();
   void forget_card();
+  // A removal the reader announced: taken by the presence check, which tells pcscd; the other
+  // calls only look.
   bool take_removal();
+  bool removal_pending();
   RESPONSECODE power_up();
   RESPONSECODE ensure_powered();
   RESPONSECODE answer(const std::vector<uint8_t>& bytes, UCHAR* out, DWORD* out_length);
