@@ -21,6 +21,8 @@ class EmulatorProcess {
   std::string pty() const { return pty_; }
   std::string rfc2217_url() const { return rfc2217_port_.empty() ? "" : "rfc2217://127.0.0.1:" + rfc2217_port_; }
 
+  pid_t pid() const { return pid_; }
+
   // Sends one control command on the emulator's standard input.
   void command(const std::string& line);
 

@@ -1,5 +1,4 @@
-// How fast the library's data path is against the emulated reader (a process of its own):
-// QX_ExchangeAPDU round trips over a pseudo-terminal and over RFC 2217 on loopback, a whole
+// How the library's data path does against the emulated reader (a process of its own): a whole
 // LM8KS read at a paced line rate against the wire-time bound, heap allocations per exchange,
 // and the processor time of an open, idle reader. Figures are printed, never judged.
 #include <benchmark/benchmark.h>
@@ -13,68 +12,14 @@
 
 #include "allocation_counter.h"
 #include "emulator_process.h"
+#include "mcu_reader.h"
 #include "pelorus32.h"
 
 namespace {
 
+using namespace bench;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// Opens COM1 on the device and starts a microcontroller-card session.
-int32_t open_mcu(const std::string& device, int32_t reader_type = QX_READER_KITEB_9600) {
-  ::setenv("PELORUS32_COM1", device.c_str(), 1);
-  const int32_t handle = QX_Open(reader_type, QX_PORT_COM1);
-  if (handle < 0) return handle;
-  QX_SESSION session{};
-  session.CardType = QX_CARD_MCU_T0;
-  const int32_t started = QX_StartSession(handle, &session);
-  return started == 0 ? handle : started;
-}
-
-QX_APDU echo_apdu(int32_t length) {
-  QX_APDU apdu{};
-  apdu.INS = 0xEE;  // the emulated card answers Le bytes
-  apdu.Le = length;
-  return apdu;
-}
-
-double percentile(std::vector<double> samples, double p) {
-  if (samples.empty()) return 0;
-  std::sort(samples.begin(), samples.end());
-  return samples[std::min(samples.size() - 1, static_cast<size_t>(p * static_cast<double>(samples.size())))];
-}
-
-void report_latency(benchmark::State& state, const std::vector<double>& micros) {
-  state.counters["median_us"] = percentile(micros, 0.50);
-  state.counters["p99_us"] = percentile(micros, 0.99);
-}
-
-void exchange_round_trip(benchmark::State& state, bool network) {
-  const std::vector<std::string> transport = network ? std::vector<std::string>{"--rfc2217", "0"}
-                                                     : std::vector<std::string>{"--pty"};
-  std::vector<std::string> arguments = transport;
-  arguments.insert(arguments.end(), {"--card", "mcu-t0"});
-  bench::EmulatorProcess emulator(arguments);
-  const int32_t handle = open_mcu(network ? emulator.rfc2217_url() : emulator.pty());
-  if (handle < 0) {
-    state.SkipWithError("the emulated reader could not be opened");
-    return;
-  }
-  std::vector<double> micros;
-  micros.reserve(static_cast<size_t>(state.max_iterations));
-  for (auto _ : state) {
-    QX_APDU apdu = echo_apdu(16);
-    const auto start = Clock::now();
-    const int32_t result = QX_ExchangeAPDU(handle, &apdu);
-    micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    if (result != 0) state.SkipWithError("exchange failed");
-  }
-  report_latency(state, micros);
-  QX_Close(handle);
-}
-
-void BM_ExchangeApduPty(benchmark::State& state) { exchange_round_trip(state, false); }
-void BM_ExchangeApduRfc2217(benchmark::State& state) { exchange_round_trip(state, true); }
 
 void BM_HeapAllocationsPerExchange(benchmark::State& state) {
   bench::EmulatorProcess emulator({"--pty", "--card", "mcu-t0"});
@@ -163,8 +108,6 @@ void BM_IdleOpenReaderCpu(benchmark::State& state) {
   QX_Close(handle);
 }
 
-BENCHMARK(BM_ExchangeApduPty)->Iterations(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(BM_ExchangeApduRfc2217)->Iterations(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ReadWholeLm8ks)->Arg(9600)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadWholeLm8ks)->Arg(115200)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HeapAllocationsPerExchange)->Iterations(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();

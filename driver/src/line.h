@@ -30,7 +30,9 @@ class Line {
   virtual void set_dtr(bool on) = 0;
   // False where the line has no modem status.
   virtual bool cts() = 0;
-  // Drops whatever is waiting in either direction.
+  // Drops whatever has arrived and not been read. What was written is left to go out: a frame
+  // still on its way must reach the reader, or the NACK behind it would bring back the answer
+  // to the command before.
   virtual void purge() = 0;
 
   const std::string& name() const { return name_; }

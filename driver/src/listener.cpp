@@ -48,16 +48,22 @@ void Listener::stop() {
   thread_.join();
 }
 
+namespace {
+
+// How long after an exchange the thread leaves the line to the caller: the next exchange of a
+// busy caller comes sooner, and a card event meanwhile waits at most this long.
+constexpr std::chrono::milliseconds kStepAside{1};
+
+}  // namespace
+
 void Listener::run() {
   // Below normal priority, as the reader's listener always ran; a refusal is not an error.
   ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 1);
 
   for (;;) {
     {
-      // A buffer full of frames nobody has taken yet: what comes next waits on the line, not lost.
       std::unique_lock lock(mutex_);
-      room_.wait(lock, [this] { return stopping_ || count_ < received_.size(); });
-      if (stopping_) return;
+      if (!wait_for_turn(lock)) return;
     }
     pollfd fds[2] = {{wake_.get(), POLLIN, 0}, {line_.poll_fd(), POLLIN, 0}};
     const nfds_t count = line_gone_ ? 1 : 2;
@@ -69,9 +75,37 @@ void Listener::run() {
     if (fds[0].revents != 0) return;
     if (count == 2 && fds[1].revents != 0) {
       std::lock_guard lock(mutex_);
-      read_locked(fds[1].revents);
+      // An exchange that began while the thread waited reads its reply itself.
+      if (!exchanging_) read_locked(fds[1].revents);
     }
   }
+}
+
+bool Listener::wait_for_turn(std::unique_lock<std::mutex>& lock) {
+  for (;;) {
+    if (stopping_) return false;
+    if (count_ == received_.size()) {
+      // A buffer full of frames nobody has taken yet: what comes next waits on the line, not lost.
+      room_.wait(lock);
+    } else if (exchanging_) {
+      room_.wait_for(lock, kStepAside);
+    } else if (const auto now = std::chrono::steady_clock::now(); now < resume_at_) {
+      room_.wait_until(lock, resume_at_);
+    } else {
+      return true;
+    }
+  }
+}
+
+void Listener::begin_exchange() {
+  std::lock_guard lock(mutex_);
+  exchanging_ = true;
+}
+
+void Listener::end_exchange() {
+  std::lock_guard lock(mutex_);
+  exchanging_ = false;
+  resume_at_ = std::chrono::steady_clock::now() + kStepAside;
 }
 
 void Listener::pump() {
@@ -142,34 +176,76 @@ void Listener::take_card_events() {
 }
 
 void Listener::reset_locked() {
+  const bool was_full = count_ == received_.size();
   etx_ = false;
   line_.purge();
   count_ = 0;
   frames_end_ = 0;
-  room_.notify_all();
+  // Only a thread waiting for room is woken: one stepping aside is left to its own time.
+  if (was_full) room_.notify_all();
 }
 
 void Listener::reset_receive_side() {
   std::lock_guard lock(mutex_);
+  // Card events that came since the thread last looked are taken out before the purge drops
+  // the rest: while it steps aside for the caller they wait on the line.
+  if (!line_gone_) read_locked(0);
   reset_locked();
+}
+
+void Listener::prepare_send() {
+  std::lock_guard lock(mutex_);
+  etx_ = false;
+  frames_end_ = 0;
+  if (!line_gone_) read_locked(0);
+  etx_ = false;
+  frames_end_ = 0;
+  if (count_ > 0) {
+    trace::format("%zu bytes before the command are dropped\n", count_);
+    reset_locked();
+  }
 }
 
 std::optional<size_t> Listener::take_frame(std::chrono::microseconds wait,
                                            std::span<uint8_t, codec::kFrameCapacity> frame) {
   std::unique_lock lock(mutex_);
-  if (!etx_event_.wait_for(lock, wait, [this] { return etx_; })) return std::nullopt;
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  const bool arrived = exchanging_ ? read_until_etx(lock, deadline) : etx_event_.wait_until(lock, deadline, [this] { return etx_; });
+  if (!arrived) return std::nullopt;
   trace::text("Data received\n");
   const size_t length = frames_end_;
+  const bool was_full = count_ == received_.size();
   std::copy_n(received_.begin(), length, frame.begin());
   // What came behind the last complete frame stays: the start of the next one.
   std::copy(received_.begin() + static_cast<std::ptrdiff_t>(length), received_.begin() + static_cast<std::ptrdiff_t>(count_), received_.begin());
   count_ -= length;
   frames_end_ = 0;
   etx_ = false;
-  room_.notify_all();
+  if (was_full) room_.notify_all();
   lock.unlock();
   trace::frame("\nReceive:", frame.first(length));
   return length;
+}
+
+bool Listener::read_until_etx(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    if (etx_) return true;
+    // A gone line brings nothing more: the wait ends now rather than at its deadline.
+    if (line_gone_) return false;
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return false;
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+    const timespec timeout{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+    pollfd line{line_.poll_fd(), POLLIN, 0};
+    lock.unlock();
+    const int ready = ::ppoll(&line, 1, &timeout, nullptr);
+    lock.lock();
+    if (ready < 0 && errno != EINTR) {
+      trace::system_error("poll", line_.name(), errno);
+      return false;
+    }
+    if (ready > 0) read_locked(line.revents);
+  }
 }
 
 }  // namespace pelorus

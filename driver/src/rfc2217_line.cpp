@@ -127,10 +127,10 @@ class Rfc2217Line final : public Line, private telnet::Listener {
 
   bool cts() override { return cts_; }
 
-  // Asks the server to drop both directions and drops what has already arrived here.
+  // Asks the server to drop what it holds for us and drops what has already arrived here.
   void purge() override {
-    static constexpr uint8_t kBoth[] = {telnet::kPurgeBoth};
-    send_command(telnet::kPurgeData, kBoth);
+    static constexpr uint8_t kReceive[] = {telnet::kPurgeReceive};
+    send_command(telnet::kPurgeData, kReceive);
     drain();
   }
 

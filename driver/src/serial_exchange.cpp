@@ -19,6 +19,7 @@ constexpr int kMaxFailures = 3;  // one more missing or bad reply ends the excha
 
 int32_t SerialLink::exchange(std::span<const uint8_t> command, Reply& reply) {
   if (codec::command_frame_length(command.size(), true) > codec::kFrameCapacity) return QX_ERR_COMMAND_TOO_LONG;
+  const ExchangeScope scope(listener_);
   if (in_doubt_ && !resynchronise()) return QX_ERR_TIMEOUT;
 
   int failures = 0;

@@ -30,7 +30,15 @@ bool SerialLink::write_frame(std::span<const uint8_t> frame) {
 
 bool SerialLink::send_command(std::span<const uint8_t> command) {
   const size_t length = codec::build_command_frame(command, port_.with_stx(), frame_);
-  return length > 0 && send_frame(std::span(frame_).first(length));
+  if (length == 0) return false;
+  // A link not in doubt is owed nothing: what the line holds now is card events or noise, and
+  // the line is purged only when there is something to drop.
+  if (in_doubt_) {
+    listener_.reset_receive_side();
+  } else {
+    listener_.prepare_send();
+  }
+  return write_frame(std::span(frame_).first(length));
 }
 
 bool SerialLink::send_nack() {
@@ -67,6 +75,7 @@ int SerialLink::receive(Reply& reply, codec::ReplyKind& kind) {
 }
 
 bool SerialLink::probe_presence() {
+  const ExchangeScope scope(listener_);
   wait_for_cts_drop();
   trace::text("Step 5.2\n");
   if (!send_frame(codec::kPresenceProbe)) return false;
@@ -99,6 +108,7 @@ void SerialLink::wait_for_cts_drop() {
 int32_t SerialLink::reset_and_detect() {
   if (port_.reader_type == QX_READER_AUTODETECT && port_.baud_rate != 9600) line_->set_rate(9600);
 
+  const ExchangeScope scope(listener_);
   listener_.reset_receive_side();
   pulse_dtr();
   wait_for_cts_drop();

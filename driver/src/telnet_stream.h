@@ -37,7 +37,7 @@ inline constexpr uint8_t kControlDtrOn = 8;
 inline constexpr uint8_t kControlDtrOff = 9;
 inline constexpr uint8_t kParityNone = 1;
 inline constexpr uint8_t kStopBitsOne = 1;
-inline constexpr uint8_t kPurgeBoth = 3;
+inline constexpr uint8_t kPurgeReceive = 1;  // the server's buffer of what the device sent
 inline constexpr uint8_t kModemCts = 0x10;
 
 // Writes data into out with every 0xFF doubled; returns the length (out must hold 2 × data).

@@ -96,7 +96,7 @@ class TtyLine final : public Line {
   }
 
   void purge() override {
-    if (::ioctl(fd_.get(), TCFLSH, TCIOFLUSH) != 0) trace::system_error("TCFLSH", name(), errno);
+    if (::ioctl(fd_.get(), TCFLSH, TCIFLUSH) != 0) trace::system_error("TCFLSH", name(), errno);
   }
 
  private:

@@ -1,6 +1,7 @@
 // The emulator at run time: the reader core under one mutex, a clock thread that runs the core's
 // timers and hands its transmissions to the serial transports (paced or at once), and the
-// transports, each with its own thread.
+// transports, each with its own thread. An answer due at once (the usual case) goes out on the
+// thread of the transport that brought the command, with no hand-over to the clock thread.
 #include "kitesim/emulator.h"
 
 #include <condition_variable>
@@ -34,15 +35,30 @@ struct Emulator::Impl final : LineEnd, KeyboardEnd {
     }
     work.notify_all();
     clock.join();
-    // The transports go before the reader core they call into.
+    // The transports go before the reader core they call into; each joins its thread, which may
+    // be waiting to deliver, so they are destroyed outside the lock.
     keyboard.reset();
-    std::lock_guard ports_lock(ports_mutex);
-    ports.clear();
+    std::vector<std::unique_ptr<SerialPort>> closing;
+    {
+      std::lock_guard ports_lock(ports_mutex);
+      closing.swap(ports);
+    }
   }
 
   // LineEnd
   void from_pc(std::span<const std::uint8_t> bytes, const LineSettings& pc) override {
-    update([&](TimePoint now) { reader.receive(bytes, pc, now); });
+    bool answer_now = false;
+    {
+      std::lock_guard lock(mutex);
+      const TimePoint now = Clock::now();
+      reader.receive(bytes, pc, now);
+      reader.advance(now);
+      answer_now = !paced && reader.has_output();
+      // The clock thread is needed for what is due later, and for paced sending.
+      if (paced || reader.next_due()) work.notify_all();
+    }
+    changed.notify_all();
+    if (answer_now) deliver_ready();
   }
   void set_dtr(bool on) override {
     update([&](TimePoint now) { reader.set_dtr(on, now); });
@@ -79,15 +95,10 @@ struct Emulator::Impl final : LineEnd, KeyboardEnd {
     std::unique_lock lock(mutex);
     while (!stopping) {
       reader.advance(Clock::now());
-      std::vector<LineOutput> output = reader.take_output();
-      if (!output.empty()) {
-        changed.notify_all();
-        bool pace = paced;
+      if (reader.has_output()) {
         lock.unlock();
-        deliver(output, pace);
+        deliver_ready();
         lock.lock();
-        for (const LineOutput& item : output) delivered += item.kind == LineOutput::Kind::bytes;
-        changed.notify_all();
         continue;
       }
       if (auto due = reader.next_due()) {
@@ -98,8 +109,30 @@ struct Emulator::Impl final : LineEnd, KeyboardEnd {
     }
   }
 
-  void deliver(const std::vector<LineOutput>& output, bool pace) {
+  // Takes the reader's transmissions and hands them to the transports. Whoever delivers holds
+  // the ports' lock from taking to handing over, so that transmissions go out in their order.
+  void deliver_ready() {
     std::lock_guard ports_lock(ports_mutex);
+    std::vector<LineOutput> output;
+    bool pace = false;
+    {
+      std::lock_guard lock(mutex);
+      reader.advance(Clock::now());
+      output = reader.take_output();
+      pace = paced;
+    }
+    if (output.empty()) return;
+    changed.notify_all();
+    deliver(output, pace);
+    {
+      std::lock_guard lock(mutex);
+      for (const LineOutput& item : output) delivered += item.kind == LineOutput::Kind::bytes;
+    }
+    changed.notify_all();
+  }
+
+  // With the ports' lock held.
+  void deliver(const std::vector<LineOutput>& output, bool pace) {
     for (const LineOutput& item : output) {
       if (item.kind == LineOutput::Kind::cts) {
         for (auto& port : ports) port->cts_changed(item.cts);
@@ -143,7 +176,7 @@ struct Emulator::Impl final : LineEnd, KeyboardEnd {
   std::uint64_t delivered = 0;
   std::thread clock;
 
-  std::mutex ports_mutex;  // guards ports; held while transmitting
+  std::mutex ports_mutex;  // guards ports; held while transmitting; taken before mutex
   std::vector<std::unique_ptr<SerialPort>> ports;
   bool has_pty = false, has_rfc2217 = false;
   std::unique_ptr<KeyboardSocket> keyboard;

@@ -59,6 +59,7 @@ class Reader {
   void advance(TimePoint now);
   std::optional<TimePoint> next_due() const;
   std::vector<LineOutput> take_output();
+  bool has_output() const { return !outbox_.empty(); }
 
   KeyboardAnswer keyboard_request(std::span<const std::uint8_t> message);
 

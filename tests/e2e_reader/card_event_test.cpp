@@ -80,3 +80,35 @@ TEST_F(EmulatedReader, EventInFrontOfAReplyWithACallbackKeepsTheReply) {
 }
 
 }  // namespace
+
+// Between back-to-back exchanges the caller's thread, not the listener, is the first to see the
+// line: an event that comes right behind a reply still reaches the callback, in order, and the
+// command after it gets its own reply.
+TEST_F(EmulatedReader, EventsRightBehindRepliesReachTheCallbackBetweenBackToBackExchanges) {
+  {
+    std::lock_guard lock(events.mutex);
+    events.codes.clear();
+  }
+  start(kiteb());
+  ASSERT_EQ(QX_Open(4, QX_PORT_COM1), 0);
+  ASSERT_EQ(QX_RegisterCallback(0, on_card_event), 0);
+  std::vector<int32_t> expected;
+  for (int i = 0; i < 10; ++i) {
+    QX_INFO info{};
+    ASSERT_EQ(QX_GetInfo(0, &info), 0);
+    const uint64_t writes = emulator->state().line_writes;
+    if (i % 2 == 0) {
+      emulator->insert(kitesim::make_card("mcu-t0"));
+      expected.push_back(11);
+    } else {
+      emulator->remove();
+      expected.push_back(12);
+    }
+    emulator->wait_for([&](const kitesim::ReaderState& s) { return s.line_writes > writes; }, 2s);
+    ASSERT_EQ(QX_GetInfo(0, &info), 0);
+  }
+  ASSERT_TRUE(events.wait_for(expected.size()));
+  std::lock_guard lock(events.mutex);
+  EXPECT_EQ(events.codes, expected);
+  EXPECT_EQ(emulator->state().nacks_received, 0u);
+}
