@@ -2,8 +2,9 @@
 // library directly. pcscd (Debian's) runs in a private mount namespace with its socket in a
 // temporary folder and only this build's IFD handler, as the tests run it, so the machine's own
 // daemon is left alone; that needs root. The emulator is a process of its own on a
-// pseudo-terminal with a microcontroller card whose echo command answers 16 bytes. Prints a
-// Markdown table; asserts nothing.
+// pseudo-terminal with a microcontroller card whose echo command answers 16 bytes: its data byte
+// repeated, a byte that changes with every exchange, so that no answer is taken for the next
+// one's. Prints a Markdown table; asserts nothing.
 //
 //   pelorus_pcscd_bench [EXCHANGES]     (default 2000)
 #include <PCSC/winscard.h>
@@ -39,14 +40,15 @@ struct Figure {
   double median_us = 0;
 };
 
-// Times calls of exchange (true: a right answer) and stops at the first wrong one.
-Figure measure(int count, const std::function<bool()>& exchange) {
+// Times calls of exchange (given the exchange's number; true: a right answer) and stops at the
+// first wrong one.
+Figure measure(int count, const std::function<bool(int)>& exchange) {
   std::vector<double> micros;
   micros.reserve(static_cast<size_t>(count));
   const auto start = Clock::now();
   for (int i = 0; i < count; ++i) {
     const auto before = Clock::now();
-    if (!exchange()) {
+    if (!exchange(i)) {
       std::fprintf(stderr, "exchange %d failed\n", i);
       return {};
     }
@@ -103,7 +105,17 @@ class Pcscd {
   std::filesystem::path log_;
 };
 
-const std::vector<BYTE> kEcho{0x80, 0xEE, 0x00, 0x00, 0x10};
+constexpr int kAnswerLength = 16;
+
+// The card's echo command: the data byte repeated kAnswerLength times.
+std::vector<BYTE> echo_command(int number) {
+  return {0x80, 0xEE, 0x00, 0x00, 0x01, static_cast<BYTE>(number), kAnswerLength};
+}
+
+bool echoed(const BYTE* data, int length, int number) {
+  if (length != kAnswerLength) return false;
+  return std::all_of(data, data + length, [&](BYTE b) { return b == static_cast<BYTE>(number); });
+}
 
 Figure through_pcscd(const std::string& device, int count) {
   char name[] = "/tmp/pelorus-pcscd-bench-XXXXXX";
@@ -123,12 +135,13 @@ Figure through_pcscd(const std::string& device, int count) {
           SCardConnect(context, reader, SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &card, &protocol) ==
               SCARD_S_SUCCESS) {
         const SCARD_IO_REQUEST* pci = protocol == SCARD_PROTOCOL_T1 ? SCARD_PCI_T1 : SCARD_PCI_T0;
-        figure = measure(count, [&] {
+        figure = measure(count, [&](int number) {
+          const auto command = echo_command(number);
           BYTE response[300];
           DWORD length = sizeof response;
-          return SCardTransmit(card, pci, kEcho.data(), static_cast<DWORD>(kEcho.size()), nullptr, response,
+          return SCardTransmit(card, pci, command.data(), static_cast<DWORD>(command.size()), nullptr, response,
                                &length) == SCARD_S_SUCCESS &&
-                 length == 18;
+                 length == kAnswerLength + 2 && echoed(response, kAnswerLength, number);
         });
         SCardDisconnect(card, SCARD_LEAVE_CARD);
       } else {
@@ -149,12 +162,14 @@ Figure through_library(const std::string& device, int count) {
   session.CardType = QX_CARD_MCU_T0;
   Figure figure;
   if (QX_StartSession(handle, &session) == 0) {
-    figure = measure(count, [&] {
+    figure = measure(count, [&](int number) {
       QX_APDU apdu{};
       apdu.CLA = 0x80;
       apdu.INS = 0xEE;
-      apdu.Le = 16;
-      return QX_ExchangeAPDU(handle, &apdu) == 0 && apdu.Le == 16;
+      apdu.Lc = 1;
+      apdu.DataIn[0] = static_cast<uint8_t>(number);
+      apdu.Le = kAnswerLength;
+      return QX_ExchangeAPDU(handle, &apdu) == 0 && echoed(apdu.DataOut, apdu.Le, number);
     });
   }
   QX_Close(handle);
