@@ -96,6 +96,23 @@ TEST_P(IfdhReader, LongReadsAndWritesOfAnI2cCardAreSplit) {
   EXPECT_EQ(transmit("FF B0 08 00 10"), "6B 00") << "past the card's 2048 bytes";
 }
 
+TEST_P(IfdhReader, MalformedPseudoApdusAreAnsweredWithoutReachingTheReader) {
+  open("iic");
+  power_up();
+  ASSERT_EQ(transmit("FF A4 00 00 01 0B"), "90 00");
+  const auto before = emulator->state().commands_received;
+  EXPECT_EQ(transmit("FF A4 00 00 02 0B 0B"), "67 00");
+  EXPECT_EQ(transmit("FF A4 01 00 01 0B"), "6B 00");
+  EXPECT_EQ(transmit("FF B0 00 00"), "67 00") << "a read without Le";
+  EXPECT_EQ(transmit("FF B0 00 00 01 AA 10"), "67 00") << "a read with data";
+  EXPECT_EQ(transmit("FF D6 00 00 02 AA BB 02"), "67 00") << "a write with Le";
+  EXPECT_EQ(transmit("FF 20 01 00 03 12 34 56"), "6B 00");
+  EXPECT_EQ(transmit("FF F0 00 00"), "67 00") << "no logical command";
+  EXPECT_EQ(transmit("FF B0 00 00 00 01 00"), "67 00") << "extended length";
+  EXPECT_EQ(transmit("00 B0 00 00 10"), "6E 00") << "a memory card takes class FF only";
+  EXPECT_EQ(emulator->state().commands_received, before);
+}
+
 TEST_P(IfdhReader, AnyLogicalCommandGoesThroughItsOwnForm) {
   open("demo-sle4442");
   power_up();
@@ -176,11 +193,12 @@ TEST_P(IfdhReader, OneSlotAndFunctionsForThePollingThread) {
 
 INSTANTIATE_TEST_SUITE_P(Transports, IfdhReader, ::testing::Values(Transport::Pty, Transport::Rfc2217), transport_name);
 
+// Tests on one transport only.
+class IfdhSingleReader : public IfdhReader {};
+
 // A network serial port that comes back at the same address: the next presence check after it
 // is back opens the reader again.
-class IfdhNetworkReader : public IfdhReader {};
-
-TEST_F(IfdhNetworkReader, PcscdGoesOnWhenTheReaderComesBack) {
+TEST_F(IfdhSingleReader, PcscdGoesOnWhenTheReaderComesBack) {
   open("mcu-t0", Transport::Rfc2217);
   const uint16_t port = rfc2217_port;
   emulator.reset();
@@ -196,6 +214,22 @@ TEST_F(IfdhNetworkReader, PcscdGoesOnWhenTheReaderComesBack) {
   }
   EXPECT_EQ(presence, IFD_ICC_PRESENT);
   power_up();
+  EXPECT_EQ(transmit("80 EE 00 00 02"), "00 01 90 00");
+}
+
+// A KITEA sends no card events: the polling wait ends on its own soon, and the presence check
+// that follows finds the card.
+TEST_F(IfdhSingleReader, AReaderWithoutCardEventsIsLookedAtOften) {
+  emulator = std::make_unique<kitesim::Emulator>(kitesim::ReaderConfig{.model = kitesim::Model::KITEA, .rate = 9600});
+  device = emulator->start_pty() + ":KITEA";
+  ASSERT_EQ(IFDHCreateChannelByName(kLun, device.data()), IFD_SUCCESS);
+  EXPECT_EQ(IFDHICCPresence(kLun), IFD_ICC_NOT_PRESENT);
+  emulator->insert(kitesim::make_card("mcu-t0"));
+  const auto poll = capability<PollFunction>(TAG_IFD_POLLING_THREAD_WITH_TIMEOUT);
+  auto waiting = std::async(std::launch::async, [&] { return poll(kLun, 60000); });
+  ASSERT_EQ(waiting.wait_for(3s), std::future_status::ready);
+  EXPECT_EQ(IFDHICCPresence(kLun), IFD_ICC_PRESENT);
+  EXPECT_EQ(hex(power_up()), "3B 02 4B 54");
   EXPECT_EQ(transmit("80 EE 00 00 02"), "00 01 90 00");
 }
 
