@@ -48,11 +48,15 @@ void PcscdReader::TearDown() {
   if (!folder.empty()) std::filesystem::remove_all(folder);
 }
 
-void PcscdReader::start(const std::string& card) {
+void PcscdReader::start(const std::string& card, std::optional<Transport> transport) {
   emulator = std::make_unique<kitesim::Emulator>(kitesim::ReaderConfig{.model = kitesim::Model::KITEB, .rate = 9600});
-  const std::string device = GetParam() == Transport::Pty
-                                 ? emulator->start_pty() + ":KITEB_9600"
-                                 : "rfc2217://127.0.0.1:" + std::to_string(emulator->start_rfc2217());
+  std::string device;
+  if ((transport ? *transport : GetParam()) == Transport::Pty) {
+    device = emulator->start_pty() + ":KITEB_9600";
+  } else {
+    rfc2217_port = emulator->start_rfc2217();
+    device = "rfc2217://127.0.0.1:" + std::to_string(rfc2217_port);
+  }
   if (!card.empty()) emulator->insert(kitesim::make_card(card));
 
   const auto conf = folder / "reader.conf";

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,8 @@ class PcscdReader : public ::testing::TestWithParam<Transport> {
 
   // Starts the emulator with the card (none for ""), then pcscd on it; fails the test when the
   // reader is not up within the bound.
-  void start(const std::string& card = "");
+  // The transport is the test's parameter unless given.
+  void start(const std::string& card = "", std::optional<Transport> transport = std::nullopt);
 
   // A client run to its end (at most 30 s): its outcome, with its output split into lines.
   test_support::Outcome client(const std::string& program, const std::vector<std::string>& args);
@@ -42,6 +44,7 @@ class PcscdReader : public ::testing::TestWithParam<Transport> {
   std::string log_text() const;
 
   std::unique_ptr<kitesim::Emulator> emulator;
+  uint16_t rfc2217_port = 0;  // over RFC 2217: the emulator's port
   std::filesystem::path folder;
   std::unique_ptr<test_support::ChildProcess> pcscd;
 };

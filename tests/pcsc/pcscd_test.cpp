@@ -85,6 +85,29 @@ TEST_P(PcscdReader, AMemoryCardServesItsPseudoApdusInDirectModeToo) {
   EXPECT_EQ(lines(session.out), (Lines{"90 00", "90 00", "5A 90 00"}));
 }
 
+// A network serial port that drops and comes back at the same address: pcscd reports the reader
+// in error meanwhile and serves it again afterwards, without a restart.
+class PcscdNetworkReader : public PcscdReader {};
+
+TEST_F(PcscdNetworkReader, PcscdServesTheReaderAgainOnceItIsBack) {
+  start("mcu-t0", Transport::Rfc2217);
+  ASSERT_EQ(pyscard({"transmit", "80 EE 00 00 02"}).out, "00 01 90 00\n");
+  emulator.reset();
+  EXPECT_NE(pyscard({"transmit", "80 EE 00 00 02"}).status, 0) << "the reader is gone";
+
+  emulator = std::make_unique<kitesim::Emulator>(kitesim::ReaderConfig{.model = kitesim::Model::KITEB, .rate = 9600});
+  ASSERT_EQ(emulator->start_rfc2217(rfc2217_port), rfc2217_port);
+  emulator->insert(kitesim::make_card("mcu-t0"));
+  test_support::Outcome again;
+  for (auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end;) {
+    again = pyscard({"transmit", "80 EE 00 00 02"});
+    if (again.status == 0) break;
+    std::this_thread::sleep_for(200ms);
+  }
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(again.out, "00 01 90 00\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, PcscdReader, ::testing::Values(Transport::Pty, Transport::Rfc2217), transport_name);
 
 }  // namespace
