@@ -31,6 +31,14 @@ TEST_P(IfdhReader, AProcessorCardAnswersWithItsAtrAndItsApdus) {
   EXPECT_EQ(transmit("80 EE 00 00 03 0A 0B 0C 03"), "0A 0B 0C 90 00");
 }
 
+TEST_P(IfdhReader, AT1CardIsDetectedAtPowerUp) {
+  open("mcu-t1");
+  EXPECT_EQ(hex(power_up()), "3B 82 01 4B 54 9C");
+  EXPECT_EQ(IFDHSetProtocolParameters(kLun, SCARD_PROTOCOL_T1, 0, 0, 0, 0), IFD_SUCCESS);
+  EXPECT_EQ(IFDHSetProtocolParameters(kLun, SCARD_PROTOCOL_T0, 0, 0, 0, 0), IFD_PROTOCOL_NOT_SUPPORTED);
+  EXPECT_EQ(transmit("80 EE 00 00 01 77 02"), "77 77 90 00");
+}
+
 TEST_P(IfdhReader, AReplyOf256BytesArrivesWhole) {
   open("mcu-t0");
   power_up();
