@@ -90,6 +90,18 @@ TEST_P(IfdhReader, AWrongCodeCountsTheChancesDownToTheLock) {
   EXPECT_EQ(transmit("FF 20 00 00 03 12 34 56"), "69 83") << "locked: even the right code is refused";
 }
 
+TEST_P(IfdhReader, APasswordCardIsReadAfterItsReadPassword) {
+  open("demo-x76f100");
+  power_up();
+  ASSERT_EQ(transmit("FF A4 00 00 01 19"), "90 00");
+  EXPECT_EQ(transmit("FF B0 00 00 04"), "69 82") << "no read password presented yet";
+  EXPECT_EQ(transmit("FF 20 00 01 08 " + hex(Bytes{'w', 'r', 'o', 'n', 'g', '-', 'p', 'w'})), "63 00");
+  EXPECT_EQ(transmit("FF 20 00 01 08 " + hex(Bytes{'r', 'e', 'a', 'd', '-', 'p', 'w', '!'})), "90 00");
+  const Bytes read = bytes_of(transmit("FF B0 00 00 10"));
+  ASSERT_EQ(read.size(), 18u);
+  EXPECT_EQ(hex({read[16], read[17]}), "90 00");
+}
+
 TEST_P(IfdhReader, LongReadsAndWritesOfAnI2cCardAreSplit) {
   open("iic-2k");
   power_up();
