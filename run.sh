@@ -9,6 +9,7 @@
 #
 #   ./run.sh                  Kestrel (or the text demo) against the emulator
 #   ./run.sh --reader         the text demo against the reader the port map names for COM1
+#   ./run.sh --pcsc           the emulated reader served by a pcscd of its own, and pcsc_scan on it
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$ROOT/scripts/setup.sh"
@@ -19,6 +20,9 @@ BIN=$ROOT/build/bin
 
 if [ "${1:-}" = "--reader" ]; then
   exec "$BIN/reader_info" 0 255
+fi
+if [ "${1:-}" = "--pcsc" ]; then
+  exec "$ROOT/scripts/pcsc_demo.sh"
 fi
 
 have_display=false

@@ -2,7 +2,7 @@
 # Sourced, not run. Usage: setup_build <build-dir> [extra cmake arguments...]
 #                       setup_fuzz_build <build-dir>
 
-PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev nettle-dev ser2net python3 python3-serial qt6-base-dev qt6-qpa-plugins xvfb openbox libcli11-dev pcsc-tools)
+PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev nettle-dev ser2net python3 python3-serial qt6-base-dev qt6-qpa-plugins xvfb openbox libcli11-dev pcsc-tools pcscd libpcsclite-dev python3-pyscard opensc)
 # The fuzz build (./test.sh --fuzz) alone: clang, its fuzzing runtime, and llvm-symbolizer for
 # readable stacks.
 FUZZ_PACKAGES=(cmake make clang libclang-rt-14-dev llvm-14)

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "pelorus32.h"
 
@@ -42,6 +43,10 @@ struct PortState {
   std::atomic<QX_CALLBACK> callback{nullptr};
 
   std::unique_ptr<Link> link;  // while the port is open
+  // A serial device opened instead of the one the port map names (a tty path or an RFC 2217
+  // address); empty: the port map decides. Programs that are given a device, such as the PC/SC
+  // reader driver, set it before the open.
+  std::string device;
 
   bool with_stx() const { return reader_type != QX_READER_KITEA; }
 };

@@ -20,7 +20,7 @@ namespace {
 
 int32_t open_serial(PortState& port) {
   port.baud_rate = initial_rate(port.reader_type);
-  const auto device = resolve_port(port.number);
+  const auto device = port.device.empty() ? resolve_port(port.number) : std::optional<std::string>(port.device);
   auto line = open_line(*device, port.baud_rate);
   if (!line) {
     trace::format("Port %d (%s) could not be opened\n", port.number, device->c_str());

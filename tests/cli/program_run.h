@@ -2,42 +2,25 @@
 // watch command, the output read while it runs and a signal sent to end it.
 #pragma once
 
-#include <sys/types.h>
-
-#include <chrono>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
+
 namespace cli_test {
 
-struct Outcome {
-  int status = -1;  // exit status; 128 + signal when killed
-  std::string out;
-  std::string err;
-};
+using test_support::Outcome;
 
-class Program {
+class Program : public test_support::ChildProcess {
  public:
   // Starts the program with arguments and standard input text.
-  Program(const std::vector<std::string>& args, const std::string& input = "");
-  ~Program();
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-
-  // Reads standard output until it holds text; false when the time passes first.
-  bool wait_for_output(const std::string& text, std::chrono::milliseconds timeout);
-  void signal(int number);
-  Outcome finish();
-
- private:
-  void read_available(int timeout_ms);
-  pid_t pid_ = -1;
-  int out_fd_ = -1;
-  int err_fd_ = -1;
-  Outcome outcome_;
+  explicit Program(const std::vector<std::string>& args, const std::string& input = "")
+      : ChildProcess(PELORUS_PROGRAM, args, input) {}
 };
 
 // Runs the program to its end.
-Outcome run(const std::vector<std::string>& args, const std::string& input = "");
+inline Outcome run(const std::vector<std::string>& args, const std::string& input = "") {
+  return test_support::run(PELORUS_PROGRAM, args, input);
+}
 
 }  // namespace cli_test

@@ -24,7 +24,8 @@ for f in lib/libPelorus32.so lib/libPelorus32.so.5 include/pelorus32.h lib/pkgco
          bin/kitesim bin/kestrel bin/pelorus share/applications/kestrel.desktop \
          share/icons/hicolor/scalable/apps/kestrel.svg share/man/man1/pelorus.1 share/doc/kestrel/user-guide.html \
          share/doc/pelorus/README.md lib/udev/rules.d/60-pelorus32.rules \
-         lib/libPelorus.so include/pelorus.h bin/pelorus-regsvr lib/python3/dist-packages/pelorus/__init__.py; do
+         lib/libPelorus.so include/pelorus.h bin/pelorus-regsvr lib/python3/dist-packages/pelorus/__init__.py \
+         lib/pcsc/drivers/serial/libifd-pelorus.so share/doc/pelorus/pcsc.md share/doc/pelorus/reader.conf.d/pelorus; do
   [ -e "$prefix/$f" ] || fail "$f is not installed"
 done
 soname=$(readelf -d "$prefix/lib/libPelorus32.so" | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')

@@ -1,4 +1,4 @@
-#include "program_run.h"
+#include "child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,9 +11,10 @@
 
 extern char** environ;
 
-namespace cli_test {
+namespace test_support {
 
-Program::Program(const std::vector<std::string>& args, const std::string& input) {
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           const std::string& input) {
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) throw std::runtime_error("pipe");
   posix_spawn_file_actions_t actions;
@@ -22,12 +23,12 @@ Program::Program(const std::vector<std::string>& args, const std::string& input)
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
   std::vector<char*> argv;
-  std::string program = PELORUS_PROGRAM;
-  argv.push_back(program.data());
+  std::string path = program;
+  argv.push_back(path.data());
   std::vector<std::string> copies = args;
   for (std::string& a : copies) argv.push_back(a.data());
   argv.push_back(nullptr);
-  const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(in[0]);
   close(out[1]);
@@ -40,7 +41,7 @@ Program::Program(const std::vector<std::string>& args, const std::string& input)
   err_fd_ = err[0];
 }
 
-Program::~Program() {
+ChildProcess::~ChildProcess() {
   if (pid_ > 0) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
@@ -49,7 +50,7 @@ Program::~Program() {
   if (err_fd_ >= 0) close(err_fd_);
 }
 
-void Program::read_available(int timeout_ms) {
+void ChildProcess::read_available(int timeout_ms) {
   pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
   if (poll(fds, 2, timeout_ms) <= 0) return;
   char buffer[4096];
@@ -64,7 +65,7 @@ void Program::read_available(int timeout_ms) {
   }
 }
 
-bool Program::wait_for_output(const std::string& text, std::chrono::milliseconds timeout) {
+bool ChildProcess::wait_for_output(const std::string& text, std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (outcome_.out.find(text) == std::string::npos) {
     if (std::chrono::steady_clock::now() > end || out_fd_ < 0) return false;
@@ -73,9 +74,9 @@ bool Program::wait_for_output(const std::string& text, std::chrono::milliseconds
   return true;
 }
 
-void Program::signal(int number) { kill(pid_, number); }
+void ChildProcess::signal(int number) { kill(pid_, number); }
 
-Outcome Program::finish() {
+Outcome ChildProcess::finish() {
   // poll() passes over a closed (-1) descriptor.
   while (out_fd_ >= 0 || err_fd_ >= 0) read_available(1000);
   int status = 0;
@@ -85,6 +86,20 @@ Outcome Program::finish() {
   return outcome_;
 }
 
-Outcome run(const std::vector<std::string>& args, const std::string& input) { return Program(args, input).finish(); }
+Outcome ChildProcess::finish_within(std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (out_fd_ >= 0 || err_fd_ >= 0) {
+    if (std::chrono::steady_clock::now() > end) {
+      kill(pid_, SIGKILL);
+      break;
+    }
+    read_available(50);
+  }
+  return finish();
+}
 
-}  // namespace cli_test
+Outcome run(const std::string& program, const std::vector<std::string>& args, const std::string& input) {
+  return ChildProcess(program, args, input).finish();
+}
+
+}  // namespace test_support
