@@ -157,7 +157,6 @@ void Listener::mark_frames() {
     return;
   }
   etx_ = true;
-  etx_event_.notify_all();
 }
 
 // The reader announces a card's insertion or removal with an event frame of its own, between
@@ -195,8 +194,6 @@ void Listener::reset_receive_side() {
 
 void Listener::prepare_send() {
   std::lock_guard lock(mutex_);
-  etx_ = false;
-  frames_end_ = 0;
   if (!line_gone_) read_locked(0);
   etx_ = false;
   frames_end_ = 0;
@@ -210,8 +207,7 @@ std::optional<size_t> Listener::take_frame(std::chrono::microseconds wait,
                                            std::span<uint8_t, codec::kFrameCapacity> frame) {
   std::unique_lock lock(mutex_);
   const auto deadline = std::chrono::steady_clock::now() + wait;
-  const bool arrived = exchanging_ ? read_until_etx(lock, deadline) : etx_event_.wait_until(lock, deadline, [this] { return etx_; });
-  if (!arrived) return std::nullopt;
+  if (!read_until_etx(lock, deadline)) return std::nullopt;
   trace::text("Data received\n");
   const size_t length = frames_end_;
   const bool was_full = count_ == received_.size();

@@ -58,8 +58,9 @@ class Listener {
   // fresh as what the peer has sent, whether or not the listener thread has run yet.
   void pump();
 
-  // Waits up to `wait` for the ETX event, then moves the receive buffer into `frame` and returns
-  // its length; nullopt when the event did not come. Within an exchange it reads the line itself.
+  // Within an exchange (the thread then leaves the line alone): reads the line on the caller's
+  // thread for up to `wait` until the ETX event, then moves the receive buffer into `frame` and
+  // returns its length; nullopt when the event did not come.
   std::optional<size_t> take_frame(std::chrono::microseconds wait, std::span<uint8_t, codec::kFrameCapacity> frame);
 
   // True once the line has reported that it is gone; the listener then stops watching it.
@@ -83,7 +84,6 @@ class Listener {
   std::atomic<bool> line_gone_{false};
 
   std::mutex mutex_;
-  std::condition_variable etx_event_;
   std::condition_variable room_;  // the buffer has room again, or the listener is to stop
   bool etx_ = false;
   bool stopping_ = false;
