@@ -8,27 +8,19 @@
 //
 //   pelorus_pcscd_bench [EXCHANGES]     (default 2000)
 #include <PCSC/winscard.h>
-#include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "emulator_process.h"
 #include "pelorus32.h"
-
-extern char** environ;
+#include "private_pcscd.h"
 
 namespace {
 
@@ -59,52 +51,6 @@ Figure measure(int count, const std::function<bool(int)>& exchange) {
   return {count / seconds, micros[static_cast<size_t>(count / 2)]};
 }
 
-// pcscd in the foreground in its own mount namespace; killed and reaped with this object.
-class Pcscd {
- public:
-  Pcscd(const std::filesystem::path& folder, const std::string& device) : log_(folder / "pcscd.log") {
-    std::filesystem::create_directories(folder / "run");
-    std::filesystem::create_directories(folder / "drivers");
-    const auto conf = folder / "reader.conf";
-    std::ofstream(conf) << "FRIENDLYNAME \"Pelorus bench\"\nDEVICENAME " << device << ":KITEB_9600\nLIBPATH "
-                        << IFD_HANDLER << "\n";
-    const std::string script = "mkdir -p /run/pcscd && mount --bind " + (folder / "run").string() +
-                               " /run/pcscd && { [ ! -d /usr/lib/pcsc/drivers ] || mount --bind " +
-                               (folder / "drivers").string() + " /usr/lib/pcsc/drivers; } && exec pcscd -f -c " +
-                               conf.string() + " --info > " + log_.string() + " 2>&1";
-    std::vector<std::string> args{"unshare", "--mount", "--propagation", "private", "/bin/sh", "-c", script};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, "unshare", nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    ::setenv("PCSCLITE_CSOCK_NAME", (folder / "run" / "pcscd.comm").c_str(), 1);
-  }
-  ~Pcscd() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    for (int i = 0; i < 50 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) std::this_thread::sleep_for(100ms);
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  Pcscd(const Pcscd&) = delete;
-  Pcscd& operator=(const Pcscd&) = delete;
-
-  // Waits for the daemon to say it is ready; false after 20 s or when it ended.
-  bool ready() const {
-    for (auto end = Clock::now() + 20s; Clock::now() < end; std::this_thread::sleep_for(20ms)) {
-      std::ifstream in(log_);
-      const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-      if (text.find("daemon ready") != std::string::npos) return true;
-      if (pid_ <= 0 || ::waitpid(pid_, nullptr, WNOHANG) != 0) return false;
-    }
-    return false;
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::filesystem::path log_;
-};
-
 constexpr int kAnswerLength = 16;
 
 // The card's echo command: the data byte repeated kAnswerLength times.
@@ -122,10 +68,12 @@ Figure through_pcscd(const std::string& device, int count) {
   if (::mkdtemp(name) == nullptr) return {};
   const std::filesystem::path folder = name;
   Figure figure;
-  {
-    Pcscd daemon(folder, device);
-    if (!daemon.ready()) {
-      std::fprintf(stderr, "pcscd did not start (a private mount namespace needs root)\n");
+  if (const std::string reason = test_support::PrivatePcscd::why_it_cannot_run(); !reason.empty()) {
+    std::fprintf(stderr, "%s\n", reason.c_str());
+  } else {
+    test_support::PrivatePcscd daemon(folder, "Pelorus bench", device + ":KITEB_9600", IFD_HANDLER, {"--info"});
+    if (!daemon.wait_ready(20s)) {
+      std::fprintf(stderr, "pcscd did not start:\n%s", daemon.log_text().c_str());
     } else {
       SCARDCONTEXT context = 0;
       SCARDHANDLE card = 0;

@@ -1,47 +1,28 @@
 #include "pcscd_harness.h"
 
-#include <signal.h>
 #include <stdlib.h>
 
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <sstream>
-#include <thread>
 
 namespace pcsc_test {
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kPcscd = "/usr/sbin/pcscd";
-constexpr const char* kUnshare = "/usr/bin/unshare";
-
-// Why pcscd cannot run here, or empty when it can.
-std::string why_pcscd_cannot_run() {
-  if (!std::filesystem::exists(kPcscd)) return "pcscd is not installed (Debian package pcscd)";
-  const auto probe = test_support::ChildProcess(kUnshare, {"--mount", "/bin/true"}).finish_within(10s);
-  if (probe.status != 0) return "no private mount namespace (unshare --mount needs root): " + probe.err;
-  return {};
-}
-
 }  // namespace
 
 void PcscdReader::SetUp() {
-  if (const std::string reason = why_pcscd_cannot_run(); !reason.empty()) GTEST_SKIP() << reason;
+  if (const std::string reason = test_support::PrivatePcscd::why_it_cannot_run(); !reason.empty()) GTEST_SKIP() << reason;
   char name[] = "/tmp/pcsc-test-XXXXXX";
   ASSERT_NE(mkdtemp(name), nullptr);
   folder = name;
-  std::filesystem::create_directory(folder / "run");
-  std::filesystem::create_directory(folder / "drivers");
-  ::setenv("PCSCLITE_CSOCK_NAME", (folder / "run" / "pcscd.comm").c_str(), 1);
 }
 
 void PcscdReader::TearDown() {
   if (pcscd) {
-    pcscd->signal(SIGTERM);
-    const auto outcome = pcscd->finish_within(5s);
-    if (HasFailure()) std::cerr << "pcscd's log:\n" << log_text() << outcome.err;
+    const auto outcome = pcscd->stop();
+    if (HasFailure()) std::cerr << "pcscd's log:\n" << pcscd->log_text() << outcome.err;
     pcscd.reset();
   }
   emulator.reset();
@@ -59,26 +40,10 @@ void PcscdReader::start(const std::string& card, std::optional<Transport> transp
   }
   if (!card.empty()) emulator->insert(kitesim::make_card(card));
 
-  const auto conf = folder / "reader.conf";
-  std::ofstream(conf) << "FRIENDLYNAME \"Pelorus test reader\"\nDEVICENAME " << device << "\nLIBPATH " << IFD_HANDLER
-                      << "\n";
-  const std::string script = "mkdir -p /run/pcscd && mount --bind " + (folder / "run").string() +
-                             " /run/pcscd && { [ ! -d /usr/lib/pcsc/drivers ] || mount --bind " +
-                             (folder / "drivers").string() + " /usr/lib/pcsc/drivers; } && exec " + kPcscd +
-                             " --foreground --debug --apdu --config " + conf.string() + " > " + log().string() + " 2>&1";
-  pcscd = std::make_unique<test_support::ChildProcess>(
-      kUnshare, std::vector<std::string>{"--mount", "--propagation", "private", "/bin/sh", "-c", script});
+  pcscd = std::make_unique<test_support::PrivatePcscd>(folder, "Pelorus test reader", device, IFD_HANDLER,
+                                                       std::vector<std::string>{"--debug", "--apdu"});
   // The reader is added before the daemon says it is ready.
-  const auto end = std::chrono::steady_clock::now() + 20s;
-  while (log_text().find("daemon ready") == std::string::npos) {
-    ASSERT_LT(std::chrono::steady_clock::now(), end) << "pcscd did not start:\n" << log_text();
-    std::this_thread::sleep_for(20ms);
-  }
-}
-
-std::string PcscdReader::log_text() const {
-  std::ifstream in(log());
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_TRUE(pcscd->wait_ready(20s)) << "pcscd did not start:\n" << pcscd->log_text();
 }
 
 test_support::Outcome PcscdReader::client(const std::string& program, const std::vector<std::string>& args) {

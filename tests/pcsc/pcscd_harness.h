@@ -1,9 +1,6 @@
-// Debian's pcscd run by the test itself, in the foreground with its own reader.conf naming the
-// handler built here and the emulated reader in the test's process. pcscd always serves its
-// socket in /run/pcscd and loads every driver in /usr/lib/pcsc/drivers, so it runs in a private
-// mount namespace with a folder of the test bound over the first and an empty one over the
-// second: the machine's own daemon and readers are left alone. Clients find the test's pcscd
-// through PCSCLITE_CSOCK_NAME. Everything started is killed and reaped when the test ends.
+// Debian's pcscd run by the test itself (a private one: see private_pcscd.h) with the handler
+// built here serving the emulated reader in the test's process, and the clients run against it.
+// Everything started is killed and reaped when the test ends.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,6 +13,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "private_pcscd.h"
 #include "ifdh_reader.h"
 #include "kitesim/emulator.h"
 
@@ -38,15 +36,10 @@ class PcscdReader : public ::testing::TestWithParam<Transport> {
   test_support::Outcome pyscard(const std::vector<std::string>& args);
   static std::vector<std::string> lines(const std::string& text);
 
-  // pcscd writes its log to a file: a pipe that no one reads while a client runs would fill up
-  // and stop the daemon.
-  std::filesystem::path log() const { return folder / "pcscd.log"; }
-  std::string log_text() const;
-
   std::unique_ptr<kitesim::Emulator> emulator;
   uint16_t rfc2217_port = 0;  // over RFC 2217: the emulator's port
   std::filesystem::path folder;
-  std::unique_ptr<test_support::ChildProcess> pcscd;
+  std::unique_ptr<test_support::PrivatePcscd> pcscd;
 };
 
 }  // namespace pcsc_test

@@ -74,15 +74,28 @@ bool ChildProcess::wait_for_output(const std::string& text, std::chrono::millise
   return true;
 }
 
-void ChildProcess::signal(int number) { kill(pid_, number); }
+void ChildProcess::signal(int number) {
+  if (pid_ > 0) kill(pid_, number);
+}
+
+bool ChildProcess::running() {
+  if (pid_ <= 0) return false;
+  int status = 0;
+  if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
+  pid_ = -1;
+  outcome_.status = exit_status(status);
+  return false;
+}
 
 Outcome ChildProcess::finish() {
   // poll() passes over a closed (-1) descriptor.
   while (out_fd_ >= 0 || err_fd_ >= 0) read_available(1000);
-  int status = 0;
-  waitpid(pid_, &status, 0);
-  pid_ = -1;
-  outcome_.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  if (pid_ > 0) {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    outcome_.status = exit_status(status);
+  }
   return outcome_;
 }
 
@@ -90,7 +103,7 @@ Outcome ChildProcess::finish_within(std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (out_fd_ >= 0 || err_fd_ >= 0) {
     if (std::chrono::steady_clock::now() > end) {
-      kill(pid_, SIGKILL);
+      signal(SIGKILL);
       break;
     }
     read_available(50);

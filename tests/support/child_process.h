@@ -4,6 +4,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <string>
@@ -28,6 +29,8 @@ class ChildProcess {
   // Reads standard output until it holds text; false when the time passes first.
   bool wait_for_output(const std::string& text, std::chrono::milliseconds timeout);
   void signal(int number);
+  // False once the child has ended (it is then reaped, and its status kept for the outcome).
+  bool running();
   // Waits for the end: reads all output and reaps the child.
   Outcome finish();
   // Waits at most timeout for the end, then kills the child; the outcome either way.
@@ -37,6 +40,9 @@ class ChildProcess {
 
  private:
   void read_available(int timeout_ms);
+  static int exit_status(int wait_status) {
+    return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+  }
   pid_t pid_ = -1;
   int out_fd_ = -1;
   int err_fd_ = -1;
